@@ -1,0 +1,41 @@
+// Zero-filled storage whose allocation failure ends the process with the module's message, status 1.
+#pragma once
+
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "common/errmess.hpp"
+
+template <class T>
+std::vector<T> asigna(std::size_t n, const char* mensaje) {
+  try {
+    return std::vector<T>(n);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {  // n beyond max_size()
+  }
+  puterr(1, "%s", mensaje);
+}
+
+// Resizes a vector in place (zero-filling), with the same failure path.
+template <class T>
+void redimensiona(std::vector<T>& v, std::size_t n, const char* mensaje) {
+  try {
+    v.assign(n, T{});
+    return;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  puterr(1, "%s", mensaje);
+}
+
+// The same, but the message is printed bare (no frame, no line end), as the line search does.
+template <class T>
+std::vector<T> asigna_o_sal(std::size_t n, const char* mensaje) {
+  try {
+    return std::vector<T>(n);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  sal_con_mensaje(1, mensaje);
+}

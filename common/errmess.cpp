@@ -1,0 +1,47 @@
+#include "common/errmess.hpp"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+bool espera_enter = false;
+FinProceso fin_proceso = nullptr;
+
+void descarta_linea(std::FILE* f) {
+  for (int c = std::getc(f); c != EOF && c != '\n'; c = std::getc(f)) {
+  }
+}
+
+[[noreturn]] void termina(int exitcode) {
+  std::fflush(stdout);
+  if (fin_proceso != nullptr) fin_proceso(exitcode);
+  std::exit(exitcode);
+}
+}  // namespace
+
+void puterr_espera_enter(bool si) { espera_enter = si; }
+void puterr_fin_proceso(FinProceso fin) { fin_proceso = fin; }
+
+void puterr(int exitcode, const char* format, ...) {
+  std::va_list args, copia;
+  va_start(args, format);
+  va_copy(copia, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copia);
+  va_end(copia);
+  std::vector<char> mensaje(n > 0 ? static_cast<std::size_t>(n) + 1u : 1u, '\0');
+  if (n > 0) std::vsnprintf(mensaje.data(), mensaje.size(), format, args);
+  va_end(args);
+  std::fputs("\n\n**** Error ****", stdout);
+  std::printf("\n\n%s", mensaje.data());
+  std::fputs("\n\n", stdout);
+  std::fflush(stdout);
+  if (espera_enter) descarta_linea(stdin);
+  termina(exitcode);
+}
+
+void sal_con_mensaje(int exitcode, const char* mensaje) {
+  std::fputs(mensaje, stdout);
+  termina(exitcode);
+}

@@ -1,0 +1,17 @@
+// The single fatal path of both programs: a framed message on stdout, then the end of the process.
+#pragma once
+
+// Prints "\n\n**** Error ****\n\n<message>\n\n" (the message whole, however long), waits for Enter when
+// asked to, and ends the process with `exitcode`.
+[[noreturn, gnu::format(printf, 2, 3)]] void puterr(int exitcode, const char* format, ...);
+
+// korbent keeps the console open: its fatal report waits for the user to press Enter.
+void puterr_espera_enter(bool si);
+
+// How the process ends once the message is out; std::exit unless replaced. A fuzz target or a test
+// installs one that throws, so that a fatal message is an ordinary outcome. It must not return.
+using FinProceso = void (*)(int exitcode);
+void puterr_fin_proceso(FinProceso fin);
+
+// Like puterr, without the frame and without a line end (the line search's allocation failures).
+[[noreturn]] void sal_con_mensaje(int exitcode, const char* mensaje);

@@ -1,0 +1,213 @@
+// Runs a built program in a directory of its own, with a scripted stdin and a deadline, and collects its
+// exit status and every byte it wrote to stdout. Used by every end-to-end test.
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+struct Resultado {
+  int estado = -1;         // exit status, or -1 when the process did not exit normally
+  int senal = 0;           // the signal that ended it, if any
+  bool a_tiempo = true;    // false: killed at the deadline
+  std::string salida;      // everything written to stdout (stderr is left to the test log)
+};
+
+inline std::string lee(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+inline void escribe(const fs::path& p, const std::string& texto) {
+  std::ofstream f(p, std::ios::binary | std::ios::trunc);
+  f << texto;
+}
+
+// A fresh temporary directory, removed with its contents at the end of the test.
+class DirTemporal {
+ public:
+  DirTemporal() {
+    std::string plantilla = (fs::temp_directory_path() / "e2e-XXXXXX").string();
+    if (mkdtemp(plantilla.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    dir_ = plantilla;
+  }
+  ~DirTemporal() {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  DirTemporal(const DirTemporal&) = delete;
+  DirTemporal& operator=(const DirTemporal&) = delete;
+  const fs::path& path() const { return dir_; }
+  fs::path operator/(const std::string& nombre) const { return dir_ / nombre; }
+
+ private:
+  fs::path dir_;
+};
+
+// A running program: its stdin and stdout are pipes the test drives.
+class Proceso {
+ public:
+  Proceso(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
+          const std::vector<std::string>& entorno_extra = {}) {
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ < 0) throw std::runtime_error("fork");
+    if (pid_ == 0) {
+      dup2(in[0], STDIN_FILENO);
+      dup2(out[1], STDOUT_FILENO);
+      close(in[0]);
+      close(in[1]);
+      close(out[0]);
+      close(out[1]);
+      if (chdir(dir.c_str()) != 0) _exit(127);
+      signal(SIGINT, SIG_DFL);
+      signal(SIGPIPE, SIG_DFL);
+      for (const auto& e : entorno_extra) putenv(const_cast<char*>(e.c_str()));
+      std::vector<char*> argv;
+      argv.push_back(const_cast<char*>(programa.c_str()));
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(programa.c_str(), argv.data());
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    in_ = in[1];
+    out_ = out[0];
+    signal(SIGPIPE, SIG_IGN);  // the child may end before it reads all we give it
+    fcntl(out_, F_SETFL, O_NONBLOCK);
+  }
+  ~Proceso() {
+    if (pid_ > 0 && !terminado_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    cierra_entrada();
+    if (out_ >= 0) close(out_);
+  }
+  Proceso(const Proceso&) = delete;
+  Proceso& operator=(const Proceso&) = delete;
+
+  pid_t pid() const { return pid_; }
+  const std::string& salida() const { return salida_; }
+
+  void escribe_entrada(const std::string& texto) {
+    std::size_t hecho = 0;
+    while (in_ >= 0 && hecho < texto.size()) {
+      const ssize_t n = write(in_, texto.data() + hecho, texto.size() - hecho);
+      if (n <= 0) break;
+      hecho += static_cast<std::size_t>(n);
+    }
+  }
+  void cierra_entrada() {
+    if (in_ >= 0) close(in_);
+    in_ = -1;
+  }
+  void senal(int s) {
+    if (!terminado_) kill(pid_, s);
+  }
+
+  // Reads stdout until `texto` appears after byte `desde` (or the process ends, or the time runs out).
+  bool espera_texto(const std::string& texto, double segundos, std::size_t desde = 0) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::duration<double>(segundos);
+    while (salida_.find(texto, desde) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > limite) return false;
+      if (!lee_algo(50)) {
+        if (sin_salida_) return salida_.find(texto, desde) != std::string::npos;
+      }
+    }
+    return true;
+  }
+
+  // Waits for the end (killing the process at the deadline) and returns what it did.
+  Resultado espera(double segundos) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::duration<double>(segundos);
+    Resultado r;
+    int st = 0;
+    for (;;) {
+      lee_algo(20);
+      const pid_t w = waitpid(pid_, &st, WNOHANG);
+      if (w == pid_) break;
+      if (std::chrono::steady_clock::now() > limite) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &st, 0);
+        r.a_tiempo = false;
+        break;
+      }
+    }
+    terminado_ = true;
+    while (lee_algo(0)) {
+    }
+    if (WIFEXITED(st)) r.estado = WEXITSTATUS(st);
+    if (WIFSIGNALED(st)) r.senal = WTERMSIG(st);
+    r.salida = salida_;
+    return r;
+  }
+
+ private:
+  // Returns true when bytes were read.
+  bool lee_algo(int ms) {
+    if (out_ < 0 || sin_salida_) {
+      if (ms > 0) usleep(static_cast<useconds_t>(ms) * 1000);
+      return false;
+    }
+    pollfd p{out_, POLLIN, 0};
+    if (poll(&p, 1, ms) <= 0) return false;
+    char buf[65536];
+    const ssize_t n = read(out_, buf, sizeof buf);
+    if (n > 0) {
+      salida_.append(buf, static_cast<std::size_t>(n));
+      return true;
+    }
+    if (n == 0) sin_salida_ = true;
+    return false;
+  }
+
+  pid_t pid_ = -1;
+  int in_ = -1, out_ = -1;
+  bool terminado_ = false, sin_salida_ = false;
+  std::string salida_;
+};
+
+// One whole run: the program in `dir`, `entrada` on its stdin (then closed), at most `segundos`.
+inline Resultado corre(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
+                       const std::string& entrada = "", double segundos = 60,
+                       const std::vector<std::string>& entorno_extra = {}) {
+  Proceso p(programa, args, dir, entorno_extra);
+  p.escribe_entrada(entrada);
+  p.cierra_entrada();
+  return p.espera(segundos);
+}
+
+// Copies files of tests/datos into `dir`, under their own name or as given ("origen=destino").
+inline void copia_datos(const fs::path& dir, const std::vector<std::string>& nombres) {
+  for (const auto& n : nombres) {
+    const auto igual = n.find('=');
+    const std::string origen = igual == std::string::npos ? n : n.substr(0, igual);
+    const std::string destino = igual == std::string::npos ? n : n.substr(igual + 1);
+    fs::copy_file(fs::path(DATOS_DIR) / origen, dir / destino, fs::copy_options::overwrite_existing);
+  }
+}
+
+// The framed fatal report as both programs print it.
+inline std::string marco(const std::string& mensaje) { return "\n\n**** Error ****\n\n" + mensaje + "\n\n"; }
+
+}  // namespace e2e

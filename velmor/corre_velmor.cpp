@@ -1,0 +1,3 @@
+#include "velmor/corre_velmor.hpp"
+
+int corre_velmor(const OpcionesVelmor&) { return 0; }
