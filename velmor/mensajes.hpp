@@ -1,6 +1,28 @@
 // Every text velmor prints, in code page 850 (\xA2 o-acute, \xA0 a-acute, \xA7 ordinal sign).
 #pragma once
 
+#include "common/errmess.hpp"
+
 namespace msg {
 inline constexpr char uso[] = "Uso: VELMORTR nombre (sin extensi\xA2n .NET)";
+
+// Configuration file.
+inline constexpr char vel_d_mor_esperado[] = "VEL(D)MOR esperado";
+inline constexpr char ni_no_positivo[] = "ni <= 0";
+inline constexpr char nh_no_positivo[] = "nh <= 0";
+inline constexpr char no_no_positivo[] = "no <= 0";
+inline constexpr char nri_esperado[] = "NRI esperado";
+inline constexpr char nri_no_positivo[] = "nri <= 0";
+inline constexpr char nre_esperado[] = "NRE esperado";
+inline constexpr char nre_negativo[] = "nre < 0";
+inline constexpr char nco_esperado[] = "NCO esperado";
+inline constexpr char nco_no_positivo[] = "NCO <= 0";
+inline constexpr char ftrain_esperado[] = "FTRAIN esperado";
+inline constexpr char sin_memoria_nri[] = "Error de asignaci\xA2n de memoria a nri en main()";
+inline constexpr char sin_memoria_nre[] = "Error de asignaci\xA2n de memoria a nre en main()";
+inline constexpr char sin_memoria_lp[] = "Error de asignaci\xA2n de memoria a lp en main()";
+inline constexpr char sin_memoria_tp[] = "Error de asignaci\xA2n de memoria a tp en main()";
 }  // namespace msg
+
+// Texts with arguments are small functions, so g++ checks each format against its arguments.
+[[noreturn]] inline void error_apertura_config(const char* f) { puterr(0, "Error de apertura del fichero %s", f); }

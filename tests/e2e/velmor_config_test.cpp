@@ -1,0 +1,170 @@
+// velmor and dulvick reading their configuration: every check, its message byte for byte and its status.
+// No data file exists in these directories: reading the configuration alone must neither open nor write one.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/proceso.hpp"
+
+namespace {
+
+using e2e::corre;
+using e2e::DirTemporal;
+using e2e::marco;
+namespace fs = std::filesystem;
+
+std::set<std::string> ficheros(const fs::path& dir) {
+  std::set<std::string> r;
+  for (const auto& e : fs::directory_iterator(dir)) r.insert(e.path().filename().string());
+  return r;
+}
+
+struct Caso {
+  const char* nombre;
+  const char* config;
+  const char* mensaje;  // nullptr: the run prints nothing
+};
+
+std::ostream& operator<<(std::ostream& os, const Caso& c) { return os << c.nombre; }
+
+const Caso kCasos[] = {
+    // Jobs that read through to their last item.
+    {"LearnWithTest", "velmor\n1 4 1\nnri 2\nnre 1\nlearn\nnco 50\nftrain a.trn\nftest a.tst\n", nullptr},
+    {"LearnWithoutTest", "velmor 1 4 1 nri 2 nre 1 learn nco 5 ftrain a.trn", nullptr},
+    {"LearnThenOtherToken", "velmor 1 4 1 nri 2 nre 1 learn nco 5 ftrain a.trn basura nco -1", nullptr},
+    {"ContinuedLearning", "veldmor 2 3 2 nri 3 2 nre 0 1 c_learn nco 1 ftrain a.trn ftest a.tst", nullptr},
+    {"TestOnly", "velmor 1 4 1 nri 2 nre 1 ftest a.tst", nullptr},
+    {"ModelOnly", "velmor 1 4 1 nri 2 nre 1", nullptr},
+    {"UnknownJobReadsNoFurther", "velmor 1 4 1 nri 2 nre 1 entrena nco 0 ftrain", nullptr},
+    {"AnyCase", "VelMor 1 4 1\nNrI 2\nnRE 1\nLEARN\nNCO 5\nFTrain A.TRN\nFTEST A.TST\n", nullptr},
+    {"CommentsAndSeparators", "* model\nvelmor (1, 4, 1) * sizes\nnri=2 {nre 1\n", nullptr},
+    {"FractionalTapsTruncate", "velmor 2 4 1 nri 2.9 1.0 nre 0.7", nullptr},
+    {"ZeroErrorTapsAreLegal", "velmor 1 4 2 nri 1 nre 0 0", nullptr},
+    {"SmallNegativeErrorTapTruncatesToZero", "velmor 1 4 1 nri 1 nre -0.5", nullptr},
+    {"IntegerPrefix", "velmor 1x 4.7 1e9 nri 2 nre 1 learn nco 3.9 ftrain a", nullptr},
+    // Model description.
+    {"EmptyFile", "", "VEL(D)MOR esperado"},
+    {"CommentOnly", "* nothing here\n", "VEL(D)MOR esperado"},
+    {"WrongKind", "velmors 1 4 1 nri 2 nre 1", "VEL(D)MOR esperado"},
+    {"KindAfterSizes", "1 4 1 velmor nri 2 nre 1", "VEL(D)MOR esperado"},
+    {"NiZero", "velmor 0 4 1 nri nre 1", "ni <= 0"},
+    {"NiNegative", "velmor -2 4 1", "ni <= 0"},
+    {"NiNotANumber", "velmor dos 4 1", "ni <= 0"},
+    {"NiMissing", "velmor", "ni <= 0"},
+    {"NhZero", "velmor 1 0 1", "nh <= 0"},
+    {"NoZero", "velmor 1 4 0", "no <= 0"},
+    {"NriKeywordMissing", "velmor 1 4 1 2 nre 1", "NRI esperado"},
+    {"NriTapBelowOne", "velmor 1 4 1 nri 0.5 nre 1", "nri <= 0"},
+    {"NriTapZeroSecond", "velmor 2 4 1 nri 3 0 nre 1", "nri <= 0"},
+    {"NriListShortEatsKeyword", "velmor 2 4 1 nri 3 nre 1", "nri <= 0"},
+    {"NriListAtEndOfFile", "velmor 3 4 1 nri 1 2", "nri <= 0"},
+    {"NriTapBeyondInt", "velmor 1 4 1 nri 1e10 nre 1", "nri <= 0"},
+    {"NriTapNotANumber", "velmor 1 4 1 nri nan nre 1", "nri <= 0"},
+    {"HugeNiInShortFile", "velmor 2000000000 4 1 nri 1 2", "nri <= 0"},
+    {"NreKeywordMissing", "velmor 1 4 1 nri 2 1", "NRE esperado"},
+    {"NreKeywordWithBrace", "velmor 1 4 1 nri 2 nre} 1", "NRE esperado"},  // "}" stays in the token
+    {"NreTapNegative", "velmor 1 4 1 nri 2 nre -1", "nre < 0"},
+    {"NreTapBeyondInt", "velmor 1 4 1 nri 2 nre inf", "nre < 0"},
+    {"NreListShortEatsJob", "velmor 1 4 2 nri 2 nre 1 learn", nullptr},  // "learn" reads as 0 taps
+    // Job description.
+    {"NcoKeywordMissing", "velmor 1 4 1 nri 2 nre 1 learn ftrain a.trn nco 5", "NCO esperado"},
+    {"NcoKeywordMissingContinued", "velmor 1 4 1 nri 2 nre 1 c_learn 5", "NCO esperado"},
+    {"NcoAtEndOfFile", "velmor 1 4 1 nri 2 nre 1 learn", "NCO esperado"},
+    {"NcoZero", "velmor 1 4 1 nri 2 nre 1 learn nco 0 ftrain a.trn", "NCO <= 0"},
+    {"NcoFraction", "velmor 1 4 1 nri 2 nre 1 learn nco 0.9 ftrain a.trn", "NCO <= 0"},
+    {"FtrainMissing", "velmor 1 4 1 nri 2 nre 1 learn nco 5 a.trn", "FTRAIN esperado"},
+    {"FtrainAtEndOfFile", "velmor 1 4 1 nri 2 nre 1 learn nco 5", "FTRAIN esperado"},
+};
+
+class VelmorConfig : public ::testing::TestWithParam<Caso> {};
+
+TEST_P(VelmorConfig, EndsWithItsMessageAndTouchesNoOtherFile) {
+  const Caso& c = GetParam();
+  DirTemporal dir;
+  e2e::escribe(dir / "modelo.net", c.config);
+  const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path());
+  ASSERT_TRUE(r.a_tiempo);
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, c.mensaje == nullptr ? std::string() : marco(c.mensaje));
+  EXPECT_EQ(ficheros(dir.path()), std::set<std::string>{"modelo.net"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Gramatica, VelmorConfig, ::testing::ValuesIn(kCasos),
+                         [](const auto& info) { return std::string(info.param.nombre); });
+
+const std::string kUso = "Uso: VELMORTR nombre (sin extensi\xA2n .NET)";
+const std::string kValida = "velmor 1 4 1 nri 2 nre 1 learn nco 5 ftrain a.trn ftest a.tst\n";
+
+struct Linea {
+  std::vector<std::string> args;
+  std::string salida;
+};
+
+TEST(VelmorLinea, WrongArgumentCountsPrintUsage) {
+  DirTemporal dir;
+  e2e::escribe(dir / "modelo.net", kValida);
+  for (const Linea& l : {Linea{{}, marco(kUso)}, Linea{{"modelo", "otro"}, marco(kUso)},
+                         Linea{{"modelo", "modelo", "modelo"}, marco(kUso)}, Linea{{"modelo"}, ""}}) {
+    const auto r = corre(VELMOR_BIN, l.args, dir.path());
+    EXPECT_EQ(r.estado, 0) << l.args.size() << " arguments";
+    EXPECT_EQ(r.salida, l.salida) << l.args.size() << " arguments";
+  }
+}
+
+TEST(VelmorLinea, MissingConfigurationIsNamedWithItsExtension) {
+  DirTemporal dir;
+  e2e::escribe(dir / "modelo", kValida);  // the extension is always added
+  const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path());
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero modelo.net"));
+}
+
+TEST(VelmorLinea, NameIsTakenAsGivenAndNotLowerCased) {
+  DirTemporal dir;
+  e2e::escribe(dir / "Modelo.net", kValida);
+  EXPECT_EQ(corre(VELMOR_BIN, {"Modelo"}, dir.path()).salida, "");
+  EXPECT_EQ(corre(VELMOR_BIN, {"modelo"}, dir.path()).salida, marco("Error de apertura del fichero modelo.net"));
+}
+
+TEST(VelmorLinea, UnreadableConfigurationIsAnOpenFailure) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+  DirTemporal dir;
+  e2e::escribe(dir / "modelo.net", kValida);
+  fs::permissions(dir / "modelo.net", fs::perms::none);
+  const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path());
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero modelo.net"));
+}
+
+TEST(Dulvick, MissingNarmaxIsNamedWithoutExtension) {
+  DirTemporal dir;
+  e2e::escribe(dir / "otro.net", kValida);
+  for (const auto& args : {std::vector<std::string>{}, {"otro"}, {"otro", "mas"}}) {
+    const auto r = corre(DULVICK_BIN, args, dir.path());
+    EXPECT_EQ(r.estado, 0) << args.size() << " arguments";
+    EXPECT_EQ(r.salida, marco("Error de apertura del fichero narmax")) << args.size() << " arguments";
+  }
+}
+
+TEST(Dulvick, IgnoresItsArgumentsAndReadsNarmax) {
+  DirTemporal dir;
+  e2e::escribe(dir / "narmax.net", kValida);
+  e2e::escribe(dir / "otro.net", "basura");
+  for (const auto& args : {std::vector<std::string>{}, {"otro"}, {"otro", "mas", "aun"}}) {
+    const auto r = corre(DULVICK_BIN, args, dir.path());
+    EXPECT_EQ(r.estado, 0) << args.size() << " arguments";
+    EXPECT_EQ(r.salida, "") << args.size() << " arguments";
+  }
+}
+
+TEST(Dulvick, ChecksItsConfigurationLikeVelmor) {
+  DirTemporal dir;
+  e2e::escribe(dir / "narmax.net", "velmor 1 4 1 nri 2 nre 1 learn ftrain a.trn");
+  const auto r = corre(DULVICK_BIN, {}, dir.path());
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, marco("NCO esperado"));
+}
+
+}  // namespace
