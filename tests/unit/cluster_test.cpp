@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, KMeansSiembra,
                          [](const auto& info) { return std::string(info.param.caso); });
 
 TEST(KMeans, CentresThatWinNothingAreReseededAndCountZero) {
-  const Filas v{{0, 0}, {0, 0}, {10, 10}, {10, 10}, {0, 0}};
+  const Filas v{{1, 1}, {1, 1}, {10, 10}, {10, 10}, {1, 1}};  // an unreseeded empty centre would sit at 0
   Centros r(4, 2);
   std::vector<std::uint32_t> nvr(4, 77);
   k_means(4, r.p, nvr, n(v), v, 2, 5);
