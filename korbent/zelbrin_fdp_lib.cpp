@@ -203,8 +203,8 @@ VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
     *x++ = u.b;
   }
   for (const ZELBRIN_NEURON& k : net.rb) *x++ = k.nvr;
-  for (long double c : {net.p0, net.maxp0, net.p95, net.minp95, net.maxp95, net.p99, net.minp99, net.maxp99,
-                        net.p100, net.maxp100, net.p_100})
+  for (long double c : {net.p0, net.maxp0, net.p95, net.minp95, net.maxp95, net.p99, net.minp99, net.maxp99, net.p100,
+                        net.maxp100, net.p_100})
     *x++ = c;
   return w;
 }
@@ -230,8 +230,8 @@ void carga_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const VECTOR& w) {
     u.b = *x++;
   }
   for (ZELBRIN_NEURON& k : net.rb) k.nvr = cuenta(*x++);
-  for (long double* c : {&net.p0, &net.maxp0, &net.p95, &net.minp95, &net.maxp95, &net.p99, &net.minp99,
-                         &net.maxp99, &net.p100, &net.maxp100, &net.p_100})
+  for (long double* c : {&net.p0, &net.maxp0, &net.p95, &net.minp95, &net.maxp95, &net.p99, &net.minp99, &net.maxp99,
+                         &net.p100, &net.maxp100, &net.p_100})
     *c = *x++;
 }
 

@@ -76,7 +76,7 @@ struct ZELBRIN_FDP {
   std::vector<long double> i;     // raw inputs: write a pattern here, then evalua
   std::vector<long double> emax;  // no values
   long double p = 0;
-  std::vector<long double> wa;    // mixing-weight roots
+  std::vector<long double> wa;  // mixing-weight roots
   long double vlr = 0;
   long double p95 = 0, maxp95 = 0, minp95 = 0, p99 = 0, maxp99 = 0, minp99 = 0, p100 = 0, maxp100 = 0, p0 = 0,
               maxp0 = 0, p_100 = 0;
@@ -98,7 +98,8 @@ struct ZELBRIN_FDP {
   std::unique_ptr<ZELBRIN_FDP_TP> tp;  // only during training with a test set
 
   // Kernel h's centres and inverse widths are row h (ni values) of these blocks, in the order of the
-  // trained parameter vector, so a pass over the kernels walks memory in order.
+  // trained parameter vector, so a pass over the kernels walks memory in order. The kernels' spans are
+  // wired to these rows once: reordering kernels moves row contents, never the kernel records.
   std::vector<long double> centros, anchos;
 };
 

@@ -55,9 +55,9 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
   if (argc >= 8 && argc <= 10) {
     for (int k = 1; k < argc; ++k) t[k - 1] = corta(argv[k]);
   } else {
-    const char* const textos[9] = {msg::pide_nombre,  msg::pide_entradas,      msg::pide_ocultas,
-                                   msg::pide_salidas, msg::pide_ciclos,        msg::pide_inic,
-                                   msg::pide_entrenamiento, msg::pide_test,    msg::pide_validacion};
+    const char* const textos[9] = {msg::pide_nombre,        msg::pide_entradas, msg::pide_ocultas,
+                                   msg::pide_salidas,       msg::pide_ciclos,   msg::pide_inic,
+                                   msg::pide_entrenamiento, msg::pide_test,     msg::pide_validacion};
     for (int k = 0; k < 9; ++k) t[k] = pregunta(textos[k], in, out);
   }
   ParametrosKorbent p;

@@ -1,5 +1,3 @@
-#include "korbent/zelbrin_fdp_lib.hpp"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,6 +5,8 @@
 #include <limits>
 #include <memory>
 #include <vector>
+
+#include "korbent/zelbrin_fdp_lib.hpp"
 
 namespace {
 
