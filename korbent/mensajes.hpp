@@ -1,0 +1,57 @@
+// Every text korbent prints. Its own texts are Windows-1252 (\xF3 o-acute, \xE1 a-acute, \xFA u-acute,
+// \xBF inverted question mark); the construction's allocation messages are code page 850 (\xA2 o-acute).
+#pragma once
+
+namespace msg {
+
+// Dialog prompts.
+inline constexpr char pide_nombre[] = "\n\n Nombre de la red -> ";
+inline constexpr char pide_entradas[] = "\n Numero de entradas -> ";
+inline constexpr char pide_ocultas[] = "\n Numero de unidades ocultas -> ";
+inline constexpr char pide_salidas[] = "\n Numero de salidas -> ";
+inline constexpr char pide_ciclos[] = "\n Numero de ciclos de entrenamiento -> ";
+inline constexpr char pide_inic[] = "\n Inic.: 0=NGAS 1=KMEANS 2=LEADER+KMEANS 3=FICHERO -> ";
+inline constexpr char pide_entrenamiento[] = "\n Fichero de entrenamiento -> ";
+inline constexpr char pide_test[] = "\n Fichero de test -> ";
+inline constexpr char pide_validacion[] = "\n Fichero de validacion -> ";
+
+// Parameter checks (status 1).
+inline constexpr char entradas_mal[] = "Numero de entradas incorrecto";
+inline constexpr char unidades_mal[] = "Numero de unidades incorrecto";
+inline constexpr char salidas_mal[] = "Numero de salidas incorrecto";
+inline constexpr char ciclos_mal[] = "Numero de ciclos incorrecto";
+inline constexpr char sin_memoria_prm[] = "Error de asignaci\xF3n de memoria";
+
+// Ctrl-C.
+inline constexpr char redireccionando[] = "Error redireccionando CTRL-C";
+inline constexpr char pregunta_ctrl_c[] =
+    "  \n \xBFInterrumpir el proceso cuando acabe el ciclo de opt. y guardar pesos?";
+inline constexpr char opcion_ctrl_c[] = "\n\n \t\t\t\tOPCION -> ";
+
+// Progress report, one line per optimisation cycle.
+inline constexpr char ciclo[] = "\n \t Ciclo: %u \t Etr=%Lf \t Ets=%Lf";
+
+// Construction of the network.
+inline constexpr char parametros_mal[] =
+    "N\xFAmero de par\xE1metros incorrecto en la llamada a construye_zelbrin_fdp()";
+inline constexpr char dimensiones_mal[] = "Dimensiones de red %s incorrectas";
+inline constexpr char sin_memoria_red[] = "Error de asignacion de memoria a zelbr en main()";
+inline constexpr char sin_memoria_i[] =  // also the message of emax
+    "Error de asignaci\xA2n de memoria a rbfn->i en construye_zelbrin_fdp()";
+inline constexpr char sin_memoria_ibuf[] = "Error de asignaci\xA2n de memoria a zelbr->ibuf en create_rbfn()";
+inline constexpr char sin_memoria_rb[] = "Error de asignaci\xA2n de memoria a zelbr->rb en create_rbfn()";
+inline constexpr char sin_memoria_rb_i[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->i en create_rbfn()";
+inline constexpr char sin_memoria_rb_r[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->r en create_rbfn()";
+inline constexpr char sin_memoria_rb_b[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->b en create_rbfn()";
+inline constexpr char sin_memoria_wa[] = "Error de asignaci\xA2n de memoria a rbfn->wa en construye_zelbrin_fdp()";
+inline constexpr char sin_memoria_prbout[] = "Error de asignaci\xA2n de memoria a zelbr->prbout en create_rbfn()";
+inline constexpr char sin_memoria_prbout_i[] =
+    "Error de asignaci\xA2n de memoria a zelbr->prbout[i]->i en create_rbfn()";
+inline constexpr char sin_memoria_prbout_w[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->w en create_rbfn()";
+inline constexpr char sin_memoria_obuf[] = "Error de asignaci\xA2n de memoria a zelbr->obuf en create_rbfn()";
+
+// Weight vector.
+inline constexpr char sin_memoria_w_d[] = "Error de asignaci\xF3n de memoria a w->d en salva_pesos";
+inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
+
+}  // namespace msg

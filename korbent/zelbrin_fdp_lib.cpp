@@ -1,0 +1,243 @@
+#include "korbent/zelbrin_fdp_lib.hpp"
+
+#include <cmath>
+#include <limits>
+#include <new>
+
+#include "common/asigna.hpp"
+#include "common/errmess.hpp"
+#include "common/random.hpp"
+#include "korbent/mensajes.hpp"
+
+namespace {
+
+[[noreturn]] void dimensiones_incorrectas(const std::string& name) { puterr(0, msg::dimensiones_mal, name.c_str()); }
+
+// A dimension as handed over in prm: checked before it is truncated, and refused when the truncated value
+// would not be a usable count (a fraction below `minimo`, or beyond 32 bits).
+std::uint32_t dimension(long double v, long double minimo, const std::string& name) {
+  if (!(v >= minimo) || !(v < 4294967296.0)) dimensiones_incorrectas(name);
+  return static_cast<std::uint32_t>(v);
+}
+
+// One band of the level index: `base` at the lower threshold, `base + ancho` at the upper one, interpolated
+// in log10. A band whose thresholds are not positive, or whose logarithms coincide, has no usable log scale;
+// it is interpolated linearly in the density instead, so the index stays a number inside the band.
+long double en_banda(long double p, long double inf, long double sup, long double base, long double ancho) {
+  const long double lp = std::log10(p), linf = std::log10(inf), lsup = std::log10(sup);
+  long double v = base + ancho * (lp - linf) / (lsup - linf);
+  if (!(v >= base && v <= base + ancho)) {
+    const long double f = (p - inf) / (sup - inf);
+    v = (f >= 0 && f <= 1) ? base + ancho * f : base;
+  }
+  return v;
+}
+
+std::uint32_t cuenta(long double v) {  // a win count read back from a vector
+  if (!(v >= 0)) return 0;
+  if (v >= 4294967295.0) return std::numeric_limits<std::uint32_t>::max();
+  return static_cast<std::uint32_t>(v);
+}
+
+}  // namespace
+
+std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm) {
+  if (std::min<std::size_t>(prm.ndat, prm.d.size()) < 3) puterr(1, "%s", msg::parametros_mal);
+  init_aleatorio<AjustesKorbent>();
+  std::unique_ptr<ZELBRIN_FDP> net;
+  try {
+    net = std::make_unique<ZELBRIN_FDP>();
+  } catch (const std::bad_alloc&) {
+    puterr(1, "%s", msg::sin_memoria_red);
+  }
+  ZELBRIN_FDP& z = *net;
+  z.name = name.substr(0, 79);
+  z.ni = dimension(prm.d[0], 1, z.name);
+  z.nh = dimension(prm.d[1], 1, z.name);
+  z.no = dimension(prm.d[2], 0, z.name);
+  const std::size_t ni = z.ni, nh = z.nh, no = z.no;
+
+  z.i = asigna<long double>(ni, msg::sin_memoria_i);
+  z.ibuf = asigna<BUF_UNIT>(ni, msg::sin_memoria_ibuf);
+  for (std::size_t j = 0; j < ni; ++j) {
+    z.ibuf[j].evalua = eval_buffer;
+    z.ibuf[j].i = &z.i[j];
+  }
+  z.rb = asigna<ZELBRIN_NEURON>(nh, msg::sin_memoria_rb);
+  z.centros = asigna<long double>(nh * ni, msg::sin_memoria_rb_r);
+  z.anchos = asigna<long double>(nh * ni, msg::sin_memoria_rb_b);
+  for (std::size_t h = 0; h < nh; ++h) {
+    ZELBRIN_NEURON& k = z.rb[h];
+    k.i = asigna<const long double*>(ni, msg::sin_memoria_rb_i);
+    k.r = std::span<long double>(z.centros).subspan(h * ni, ni);
+    k.b = std::span<long double>(z.anchos).subspan(h * ni, ni);
+    k.evalua = eval_zelbrin_neuron;
+    for (std::size_t j = 0; j < ni; ++j) k.i[j] = &z.ibuf[j].o;
+  }
+  z.wa = asigna<long double>(nh, msg::sin_memoria_wa);
+
+  if (no > 0) {
+    z.prbout = asigna<PRBOUT_NEURON>(no, msg::sin_memoria_prbout);
+    for (PRBOUT_NEURON& u : z.prbout) {
+      u.i = asigna<const long double*>(nh, msg::sin_memoria_prbout_i);
+      u.w = asigna<long double>(nh + 1, msg::sin_memoria_prbout_w);
+      u.evalua = eval_prbout_neuron;
+      for (std::size_t h = 0; h < nh; ++h) u.i[h] = &z.rb[h].o;
+    }
+    z.obuf = asigna<BUF_UNIT>(no, msg::sin_memoria_obuf);
+    for (std::size_t k = 0; k < no; ++k) {
+      z.obuf[k].evalua = eval_buffer;
+      z.obuf[k].i = &z.prbout[k].o;
+    }
+    z.emax = asigna<long double>(no, msg::sin_memoria_i);
+  }
+
+  z.carga_pesos = carga_pesos_zelbrin_fdp;
+  z.salva_pesos = salva_pesos_zelbrin_fdp;
+  z.evalua = eval_zelbrin_fdp;
+  z.libera = libera_zelbrin_fdp;
+  return net;
+}
+
+void libera_zelbrin_fdp(std::unique_ptr<ZELBRIN_FDP>& net) { net.reset(); }
+
+void eval_buffer(BUF_UNIT& u) { u.o = *u.i * u.a + u.b; }
+
+void eval_zelbrin_neuron(ZELBRIN_NEURON& u) {
+  long double suma = 0, prod = 1;
+  for (std::size_t j = 0; j < u.i.size(); ++j) {
+    const long double t = (*u.i[j] - u.r[j]) * u.b[j];
+    suma += t * t;
+    prod *= u.b[j];
+  }
+  u.s = -suma;
+  u.o = std::exp(u.s) * std::abs(prod);
+}
+
+void eval_prbout_neuron(PRBOUT_NEURON& u) {
+  long double s = 0, a = 0;
+  for (std::size_t h = 0; h < u.i.size(); ++h) {
+    s += u.w[h] * *u.i[h];
+    a += *u.i[h];
+  }
+  u.s = s;
+  u.o = a == 0 ? 0 : s / a;
+}
+
+void eval_zelbrin_fdp(ZELBRIN_FDP& net) {
+  for (BUF_UNIT& u : net.ibuf) u.evalua(u);
+  for (ZELBRIN_NEURON& u : net.rb) u.evalua(u);
+  for (PRBOUT_NEURON& u : net.prbout) u.evalua(u);
+  for (BUF_UNIT& u : net.obuf) u.evalua(u);
+  eval_zelbrin_fdp_p(net);
+  eval_zelbrin_fdp_emax(net);
+}
+
+void eval_zelbrin_fdp_p(ZELBRIN_FDP& net) {
+  long double q = 0, s = 0;
+  for (std::size_t h = 0; h < net.nh; ++h) {
+    const long double w2 = net.wa[h] * net.wa[h];
+    q += net.rb[h].o * w2;
+    s += w2;
+  }
+  long double jac = 1;
+  for (const BUF_UNIT& u : net.ibuf) jac *= u.a;
+  // A density is never negative, whatever the signs of the input scales.
+  jac = std::abs(jac);
+  const long double pi_ni = std::pow(3.14159, net.ni * 0.5);
+  net.p = jac * q / (pi_ni * s);
+  // No mixture weight at all (0/0) or an overflow (inf/inf): there is no density to speak of. Every caller
+  // already skips a density that is not positive, and the centile sort must never see a NaN.
+  if (std::isnan(net.p)) net.p = 0;
+  net.vlr = nivel_zelbrin_fdp(net, net.p);
+}
+
+long double nivel_zelbrin_fdp(const ZELBRIN_FDP& net, long double p) {
+  long double v;
+  if (!(p < net.p0))
+    v = 1.0;
+  else if (!(p < net.p95))
+    v = en_banda(p, net.p95, net.p0, 0.8, 0.2);
+  else if (!(p < net.p99))
+    v = en_banda(p, net.p99, net.p95, 0.5, 0.3);
+  else if (!(p < net.p100))
+    v = en_banda(p, net.p100, net.p99, -0.5, 1.0);
+  else if (!(p < net.p_100))
+    v = en_banda(p, net.p_100, net.p100, -1.0, 0.5);
+  else
+    v = -1.0;
+  // The widened band constants may overshoot 1 by an ulp at the very top of the first band.
+  return std::min<long double>(1, std::max<long double>(-1, v));
+}
+
+void eval_zelbrin_fdp_emax(ZELBRIN_FDP& net) {
+  for (std::size_t k = 0; k < net.no; ++k) net.emax[k] = 3 * std::sqrt(std::abs(net.obuf[k].o));
+}
+
+std::size_t tam_pesos_zelbrin_fdp(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
+  const std::size_t i = ni, h = nh, o = no;
+  return 2 * i + 2 * i * h + h * o + 2 * o + 2 * h + 14;
+}
+
+VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
+  const std::size_t n = tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no);
+  if (n > std::numeric_limits<std::uint32_t>::max()) puterr(1, "%s", msg::sin_memoria_w_d);
+  VECTOR w;
+  w.d = asigna<long double>(n, msg::sin_memoria_w_d);
+  w.ndat = static_cast<std::uint32_t>(n);
+  long double* x = w.d.data();
+  *x++ = net.ni;
+  *x++ = net.nh;
+  *x++ = net.no;
+  for (const BUF_UNIT& u : net.ibuf) {
+    *x++ = u.a;
+    *x++ = u.b;
+  }
+  for (long double r : net.centros) *x++ = r;
+  for (long double b : net.anchos) *x++ = b;
+  for (long double a : net.wa) *x++ = a;
+  for (const PRBOUT_NEURON& u : net.prbout)
+    for (std::size_t h = 0; h < net.nh; ++h) *x++ = u.w[h];
+  for (const BUF_UNIT& u : net.obuf) {
+    *x++ = u.a;
+    *x++ = u.b;
+  }
+  for (const ZELBRIN_NEURON& k : net.rb) *x++ = k.nvr;
+  for (long double c : {net.p0, net.maxp0, net.p95, net.minp95, net.maxp95, net.p99, net.minp99, net.maxp99, net.p100,
+                        net.maxp100, net.p_100})
+    *x++ = c;
+  return w;
+}
+
+void carga_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const VECTOR& w) {
+  const std::size_t n = std::min<std::size_t>(w.ndat, w.d.size());
+  if (n < 3) puterr(0, "%s", msg::pesos_incompatibles);
+  if (w.d[0] != net.ni || w.d[1] != net.nh || w.d[2] != net.no) puterr(0, "%s", msg::pesos_incompatibles);
+  // A vector cut short would be read past its end: refused like one of another network.
+  if (n < tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no)) puterr(0, "%s", msg::pesos_incompatibles);
+  const long double* x = w.d.data() + 3;
+  for (BUF_UNIT& u : net.ibuf) {
+    u.a = *x++;
+    u.b = *x++;
+  }
+  for (long double& r : net.centros) r = *x++;
+  for (long double& b : net.anchos) b = *x++;
+  for (long double& a : net.wa) a = *x++;
+  for (PRBOUT_NEURON& u : net.prbout)
+    for (std::size_t h = 0; h < net.nh; ++h) u.w[h] = *x++;
+  for (BUF_UNIT& u : net.obuf) {
+    u.a = *x++;
+    u.b = *x++;
+  }
+  for (ZELBRIN_NEURON& k : net.rb) k.nvr = cuenta(*x++);
+  for (long double* c : {&net.p0, &net.maxp0, &net.p95, &net.minp95, &net.maxp95, &net.p99, &net.minp99, &net.maxp99,
+                         &net.p100, &net.maxp100, &net.p_100})
+    *c = *x++;
+}
+
+long double sigmoidal(long double x) { return std::tanh(x); }
+long double dsigmoidal(long double x) {
+  const long double t = std::tanh(x);
+  return 1 - t * t;
+}
+long double identidad(long double x) { return x; }

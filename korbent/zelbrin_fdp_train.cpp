@@ -1,0 +1,130 @@
+#include "korbent/zelbrin_fdp_train.hpp"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <cstdlib>
+#include <system_error>
+#include <thread>
+
+#include "common/asigna.hpp"
+#include "common/errmess.hpp"
+#include "korbent/mensajes.hpp"
+
+std::atomic<int> ctrl_c_flag{0};
+
+namespace {
+
+constexpr std::size_t kMaxTexto = 99;  // names and answers are kept to what the program's buffers held
+
+std::string corta(const char* s) {
+  std::string t(s);
+  if (t.size() > kMaxTexto) t.resize(kMaxTexto);
+  return t;
+}
+
+// One whole line of any length, without its line end; only the first 99 characters are kept. At end of
+// input the answer is empty, so a dialog fed too few lines still ends through the checks.
+std::string lee_linea(std::FILE* in) {
+  std::string t;
+  for (int c = std::getc(in); c != EOF && c != '\n'; c = std::getc(in))
+    if (t.size() < kMaxTexto) t.push_back(static_cast<char>(c));
+  if (!t.empty() && t.back() == '\r') t.pop_back();  // an answer typed on a console that sends CR LF
+  return t;
+}
+
+std::string pregunta(const char* texto, std::FILE* in, std::FILE* out) {
+  std::fputs(texto, out);
+  std::fflush(out);
+  return lee_linea(in);
+}
+
+// atol's reading (blanks, sign, digits up to the first other character, 0 without digits), kept in 32
+// bits as the program's integers are; strtol saturates where atol would overflow.
+long numero(const std::string& t) { return std::strtol(t.c_str(), nullptr, 10); }
+std::int32_t entero(const std::string& t) { return static_cast<std::int32_t>(numero(t)); }
+
+void ctrl_c_handler(int) { pregunta_ctrl_c(stdin, stdout); }
+
+}  // namespace
+
+bool fichero_presente(const std::string& f) { return !f.empty() && f[0] != '-'; }
+
+ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* in, std::FILE* out) {
+  std::string t[9];
+  if (argc >= 8 && argc <= 10) {
+    for (int k = 1; k < argc; ++k) t[k - 1] = corta(argv[k]);
+  } else {
+    const char* const textos[9] = {msg::pide_nombre,        msg::pide_entradas, msg::pide_ocultas,
+                                   msg::pide_salidas,       msg::pide_ciclos,   msg::pide_inic,
+                                   msg::pide_entrenamiento, msg::pide_test,     msg::pide_validacion};
+    for (int k = 0; k < 9; ++k) t[k] = pregunta(textos[k], in, out);
+  }
+  ParametrosKorbent p;
+  p.name = t[0];
+  p.ni = entero(t[1]);
+  p.nh = entero(t[2]);
+  p.no = entero(t[3]);
+  p.nco = entero(t[4]);
+  p.leader_flag = static_cast<std::uint8_t>(numero(t[5]));
+  p.ftr = t[6];
+  p.fts = t[7];
+  p.ftv = t[8];
+  return p;
+}
+
+void comprueba_parametros(const ParametrosKorbent& prm) {
+  if (prm.ni <= 0) puterr(1, "%s", msg::entradas_mal);
+  if (prm.nh <= 0) puterr(1, "%s", msg::unidades_mal);
+  if (prm.no < 0) puterr(1, "%s", msg::salidas_mal);
+  if (prm.nco < 0) puterr(1, "%s", msg::ciclos_mal);
+}
+
+char seguimiento(std::uint32_t iter, long double etr, long double ets) {
+  std::printf(msg::ciclo, iter, etr, ets);
+  std::fflush(stdout);
+  return static_cast<char>(ctrl_c_flag.load());
+}
+
+void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
+  std::fputs(msg::pregunta_ctrl_c, out);
+  std::fputs(msg::opcion_ctrl_c, out);
+  std::fflush(out);
+  // The answer is the first character of its line; the rest of the line (its Enter at least) is dropped,
+  // so it cannot stand as the answer to the next question.
+  const int c = std::getc(in);
+  for (int d = c; d != EOF && d != '\n'; d = std::getc(in)) {
+  }
+  ctrl_c_flag = (c == 'S' || c == 's') ? 1 : 0;
+}
+
+void instala_ctrl_c() {
+  // Blocked here while the process has one thread, so every later thread inherits the mask and the
+  // signal is only ever taken by sigwait, where console input and output are safe.
+  sigset_t s;
+  sigemptyset(&s);
+  sigaddset(&s, SIGINT);
+  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) puterr(1, "%s", msg::redireccionando);
+  try {
+    std::thread([s] {
+      for (int sig; sigwait(&s, &sig) == 0;) ctrl_c_handler(sig);
+    }).detach();
+  } catch (const std::system_error&) {
+    puterr(1, "%s", msg::redireccionando);
+  }
+}
+
+int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
+  puterr_espera_enter(true);
+  instala_ctrl_c();
+  const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);
+  comprueba_parametros(par);
+  VECTOR prm;
+  prm.d = asigna<long double>(3, msg::sin_memoria_prm);
+  prm.ndat = 3;
+  prm.d[0] = par.ni;
+  prm.d[1] = par.nh;
+  prm.d[2] = par.no;
+  static_cast<void>(clave);  // the run sequence orders the kernels with it
+  return 0;
+}

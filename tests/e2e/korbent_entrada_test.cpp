@@ -1,0 +1,130 @@
+// korbent's entry as a user meets it: the command line, the dialog, the checks and the fatal report.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <string>
+#include <vector>
+
+#include "e2e/proceso.hpp"
+
+namespace {
+
+using e2e::corre;
+using e2e::marco;
+using e2e::Proceso;
+using e2e::Resultado;
+
+const std::string kDialogo =
+    "\n\n Nombre de la red -> "
+    "\n Numero de entradas -> "
+    "\n Numero de unidades ocultas -> "
+    "\n Numero de salidas -> "
+    "\n Numero de ciclos de entrenamiento -> "
+    "\n Inic.: 0=NGAS 1=KMEANS 2=LEADER+KMEANS 3=FICHERO -> "
+    "\n Fichero de entrenamiento -> "
+    "\n Fichero de test -> "
+    "\n Fichero de validacion -> ";
+
+// Both builds share the entry; each test runs on both.
+class KorbentEntrada : public ::testing::TestWithParam<const char*> {
+ protected:
+  Resultado lanza(const std::vector<std::string>& args, const std::string& entrada = "\n") {
+    return corre(GetParam(), args, dir_.path(), entrada, 20);
+  }
+  e2e::DirTemporal dir_;
+};
+
+TEST_P(KorbentEntrada, SevenEightOrNineArgumentsTakeNoDialog) {
+  std::vector<std::string> args = {"red", "2", "8", "1", "50", "0", "tr.dat"};
+  for (const char* extra : {"ts.dat", "tv.dat", ""}) {
+    const Resultado r = lanza(args, "");
+    EXPECT_EQ(r.estado, 0) << args.size() << " arguments";
+    EXPECT_EQ(r.salida, "") << args.size() << " arguments";
+    args.emplace_back(extra);
+  }
+}
+
+TEST_P(KorbentEntrada, AnyOtherCountOpensTheDialog) {
+  const std::string respuestas = "red\n2\n8\n0\n50\n1\ntr.dat\n\n-\n";
+  const std::vector<std::vector<std::string>> formas = {
+      {}, {"red", "2", "8", "1", "50", "0"}, {"red", "2", "8", "1", "50", "0", "a", "b", "c", "d"}};
+  for (const auto& args : formas) {
+    const Resultado r = lanza(args, respuestas);
+    EXPECT_EQ(r.estado, 0) << args.size() << " arguments";
+    EXPECT_EQ(r.salida, kDialogo) << args.size() << " arguments";
+  }
+}
+
+TEST_P(KorbentEntrada, DialogAnswersOfAnyLengthAreTakenSafely) {
+  const std::string largo(5000, 'x');
+  const Resultado r = lanza({}, largo + "\n1\n1\n0\n0\n0\n" + largo + "\n" + largo + "\n" + largo + "\n");
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, kDialogo);
+}
+
+TEST_P(KorbentEntrada, ChecksEndWithTheirMessageAndStatusOne) {
+  const struct {
+    std::vector<std::string> args;
+    const char* mensaje;
+  } casos[] = {
+      {{"red", "0", "8", "1", "50", "0", "tr"}, "Numero de entradas incorrecto"},
+      {{"red", "dos", "8", "1", "50", "0", "tr"}, "Numero de entradas incorrecto"},
+      {{"red", "0", "0", "-1", "-1", "0", "tr"}, "Numero de entradas incorrecto"},  // the first check wins
+      {{"red", "2", "0", "1", "50", "0", "tr"}, "Numero de unidades incorrecto"},
+      {{"red", "2", "-3", "-1", "50", "0", "tr"}, "Numero de unidades incorrecto"},
+      {{"red", "2", "8", "-1", "50", "0", "tr"}, "Numero de salidas incorrecto"},
+      {{"red", "2", "8", "1", "-1", "0", "tr"}, "Numero de ciclos incorrecto"},
+  };
+  for (const auto& c : casos) {
+    const Resultado r = lanza(c.args);
+    EXPECT_EQ(r.estado, 1) << c.mensaje;
+    EXPECT_EQ(r.salida, marco(c.mensaje));
+  }
+  // Through the dialog every question is asked before the checks.
+  const Resultado r = lanza({}, "red\n2\n8\n-1\n50\n0\ntr\n\n\n\n");
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_EQ(r.salida, kDialogo + marco("Numero de salidas incorrecto"));
+}
+
+TEST_P(KorbentEntrada, ZeroOutputsZeroCyclesAndAnyModeAreAccepted) {
+  for (const char* modo : {"0", "3", "259", "-7", "x"}) {
+    const Resultado r = lanza({"red", "1", "1", "0", "0", modo, "tr"}, "");
+    EXPECT_EQ(r.estado, 0) << modo;
+    EXPECT_EQ(r.salida, "") << modo;
+  }
+}
+
+TEST_P(KorbentEntrada, FatalReportWaitsForEnter) {
+  const std::vector<std::string> malos = {"red", "0", "8", "1", "50", "0", "tr"};
+  {
+    Proceso p(GetParam(), malos, dir_.path());
+    ASSERT_TRUE(p.espera_texto(marco("Numero de entradas incorrecto"), 10));
+    EXPECT_FALSE(p.espera(0.5).a_tiempo);  // still waiting when killed
+  }
+  Proceso p(GetParam(), malos, dir_.path());
+  ASSERT_TRUE(p.espera_texto(marco("Numero de entradas incorrecto"), 10));
+  p.escribe_entrada("\n");
+  const Resultado r = p.espera(10);
+  EXPECT_TRUE(r.a_tiempo);
+  EXPECT_EQ(r.estado, 1);
+}
+
+TEST_P(KorbentEntrada, CtrlCIsAskedAboutInsteadOfEndingTheProcess) {
+  Proceso p(GetParam(), {}, dir_.path());
+  ASSERT_TRUE(p.espera_texto("Nombre de la red -> ", 10));
+  p.senal(SIGINT);
+  ASSERT_TRUE(p.espera_texto("\xBFInterrumpir el proceso cuando acabe el ciclo de opt. y guardar pesos?", 10));
+  ASSERT_TRUE(p.espera_texto("OPCION -> ", 10));
+  // The question and the dialog share stdin and either may read first: every line is a valid answer to both.
+  std::string unos;
+  for (int k = 0; k < 10; ++k) unos += "1\n";
+  p.escribe_entrada(unos);
+  p.cierra_entrada();
+  const Resultado r = p.espera(10);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_EQ(r.estado, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(DosBuilds, KorbentEntrada, ::testing::Values(KORBENT_BIN, KORBENT_ALT_BIN));
+
+}  // namespace
