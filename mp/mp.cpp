@@ -1,0 +1,161 @@
+#include "mp/mp.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/ajustes.hpp"
+#include "common/asigna.hpp"
+#include "common/random.hpp"
+#include "mp/mensajes.hpp"
+
+double tanh_recortada(double s) {
+  if (s > 100) return 1;
+  if (s < -100) return -1;
+  return std::tanh(s);
+}
+
+double dtanh_recortada(double s) {
+  if (std::abs(s) > 100) return 1e-8;
+  const double t = std::tanh(s);
+  return 1 - t * t;
+}
+
+double identidad(double s) { return s; }
+double derivada_identidad(double) { return 1; }
+
+namespace {
+
+// A unit reading the bias constant and then every output of `entradas`, with all its weights at 0.
+template <class Unidades>
+void conecta(MP_UNIT& u, const double& uno, const Unidades& entradas, const char* sin_i, const char* sin_w) {
+  u.i = asigna<const double*>(entradas.size() + 1, sin_i);
+  u.w = asigna<double>(entradas.size() + 1, sin_w);
+  u.i[0] = &uno;
+  for (std::size_t k = 0; k < entradas.size(); ++k) u.i[k + 1] = &entradas[k].o;
+}
+
+std::size_t tam(int n) { return static_cast<std::size_t>(n); }
+
+}  // namespace
+
+std::unique_ptr<MP> build_mp(std::string_view name, int ni, int nh, int no, int fsal) {
+  init_aleatorio<AjustesVelmor>();
+  std::unique_ptr<MP> net = crea<MP>(msg::sin_memoria_mp);
+  net->name = name.substr(0, kMaxNombreMp);
+  net->fsal = fsal;
+  if (ni < 1) error_entradas_nulas(net->name.c_str());
+  if (nh < 1) error_ocultas_nulas(net->name.c_str());
+  if (no < 1) error_salidas_nulas(net->name.c_str());
+  net->ni = ni;
+  net->nh = nh;
+  net->no = no;
+  create_ibuf(*net);
+  create_hl(*net);
+  create_ol(*net);
+  create_obuf(*net);
+  net->nw = (tam(ni) + 1) * tam(nh) + (tam(nh) + 1) * tam(no);
+  return net;
+}
+
+void create_ibuf(MP& net) { net.ibuf = asigna<MP_BUF>(tam(net.ni), msg::sin_memoria_ibuf); }
+
+void create_hl(MP& net) {
+  net.hl = asigna<MP_UNIT>(tam(net.nh), msg::sin_memoria_hl);
+  for (MP_UNIT& u : net.hl) {
+    conecta(u, net.uno, net.ibuf, msg::sin_memoria_hl_i, msg::sin_memoria_hl_w);
+    u.f = tanh_recortada;
+    u.df = dtanh_recortada;
+  }
+}
+
+void create_ol(MP& net) {
+  net.ol = asigna<MP_UNIT>(tam(net.no), msg::sin_memoria_ol);
+  for (MP_UNIT& u : net.ol) {
+    conecta(u, net.uno, net.hl, msg::sin_memoria_ol_i, msg::sin_memoria_ol_w);
+    u.f = net.fsal == 0 ? identidad : tanh_recortada;
+    u.df = net.fsal == 0 ? derivada_identidad : dtanh_recortada;
+  }
+}
+
+void create_obuf(MP& net) {
+  net.obuf = asigna<MP_BUF>(tam(net.no), msg::sin_memoria_obuf);
+  for (std::size_t j = 0; j < net.obuf.size(); ++j) net.obuf[j].i = &net.ol[j].o;
+}
+
+void eval_mp(MP& net) {
+  for (MP_BUF& b : net.ibuf) b.evalua();
+  for (MP_UNIT& u : net.hl) u.evalua();
+  for (std::size_t j = 0; j < net.ol.size(); ++j) {
+    net.ol[j].evalua();
+    net.obuf[j].evalua();
+  }
+}
+
+// Row j is built by adding hidden unit h's contribution to every input at once: each element still sums its
+// terms in the order of h, from 0, while the weights are read in memory order.
+void dydx_mp(const MP& net, std::span<double> dydx) {
+  const std::size_t ni = tam(net.ni);
+  for (std::size_t j = 0; j < net.ol.size(); ++j) {
+    const MP_UNIT& o = net.ol[j];
+    const std::span<double> fila = dydx.subspan(j * ni, ni);
+    std::fill(fila.begin(), fila.end(), 0.0);
+    for (std::size_t h = 0; h < net.hl.size(); ++h) {
+      const MP_UNIT& u = net.hl[h];
+      const double c = u.pendiente() * o.w[h + 1];
+      const double* wh = u.w.data() + 1;
+      for (std::size_t k = 0; k < ni; ++k) fila[k] = c * wh[k] + fila[k];
+    }
+    const double g = o.pendiente();
+    for (double& x : fila) x = g * x;
+  }
+}
+
+void dydw_mp(const MP& net, std::span<double> dydw) {
+  const std::size_t ni = tam(net.ni), nh = tam(net.nh), nw = net.nw;
+  const std::size_t base_salidas = (ni + 1) * nh;
+  for (std::size_t j = 0; j < net.ol.size(); ++j) {
+    const MP_UNIT& o = net.ol[j];
+    double* fila = dydw.subspan(j * nw, nw).data();
+    const double g = o.pendiente();
+    for (std::size_t h = 0; h < nh; ++h) {
+      const MP_UNIT& u = net.hl[h];
+      const double c = u.pendiente() * g * o.w[h + 1];
+      double* d = fila + h * (ni + 1);
+      for (std::size_t k = 0; k <= ni; ++k) d[k] = c * *u.i[k];
+    }
+    // Only the weights of output unit j move output j; the other output units' entries are 0.
+    double* ds = fila + base_salidas;
+    for (std::size_t q = 0; q < net.ol.size(); ++q, ds += nh + 1) {
+      if (q == j) {
+        for (std::size_t h = 0; h <= nh; ++h) ds[h] = g * *o.i[h];
+      } else {
+        std::fill(ds, ds + nh + 1, 0.0);
+      }
+    }
+  }
+}
+
+void aleatorio_pesos(MP& net) {
+  for (MP_UNIT& u : net.hl)
+    for (double& w : u.w) w = aleatorio<AjustesVelmor>(1.0);
+  for (MP_UNIT& u : net.ol)
+    for (double& w : u.w) w = aleatorio<AjustesVelmor>(1.0);
+}
+
+void empaqueta_pesos(const MP& net, std::span<double> w) {
+  auto it = w.begin();
+  for (const MP_UNIT& u : net.hl) it = std::copy(u.w.begin(), u.w.end(), it);
+  for (const MP_UNIT& u : net.ol) it = std::copy(u.w.begin(), u.w.end(), it);
+}
+
+void desempaqueta_pesos(MP& net, std::span<const double> w) {
+  auto it = w.begin();
+  for (MP_UNIT& u : net.hl) {
+    std::copy(it, it + static_cast<std::ptrdiff_t>(u.w.size()), u.w.begin());
+    it += static_cast<std::ptrdiff_t>(u.w.size());
+  }
+  for (MP_UNIT& u : net.ol) {
+    std::copy(it, it + static_cast<std::ptrdiff_t>(u.w.size()), u.w.begin());
+    it += static_cast<std::ptrdiff_t>(u.w.size());
+  }
+}
