@@ -188,15 +188,20 @@ TEST(Mp, KeepsAtMost79CharactersOfTheName) {
 }
 
 struct TamanoNulo {
+  const char* caso;
   int ni, nh, no;
   const char* mensaje;
 };
+void PrintTo(const TamanoNulo& t, std::ostream* os) { *os << t.caso; }
 
 class TamanosNulos : public ::testing::TestWithParam<TamanoNulo> {};
 INSTANTIATE_TEST_SUITE_P(
     Mp, TamanosNulos,
-    ::testing::Values(TamanoNulo{0, 2, 1, "entradas nulo"}, TamanoNulo{-3, 0, 0, "entradas nulo"},
-                      TamanoNulo{2, 0, 1, "unidades ocultas nulo"}, TamanoNulo{2, 2, 0, "unidades de salida nulo"}));
+    ::testing::Values(TamanoNulo{"SinEntradas", 0, 2, 1, "entradas nulo"},
+                      TamanoNulo{"TodoNegativoONulo", -3, 0, 0, "entradas nulo"},
+                      TamanoNulo{"SinOcultas", 2, 0, 1, "unidades ocultas nulo"},
+                      TamanoNulo{"SinSalidas", 2, 2, 0, "unidades de salida nulo"}),
+    [](const auto& p) { return std::string(p.param.caso); });
 
 TEST_P(TamanosNulos, StopWithStatusZeroNamingTheNetFile) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
