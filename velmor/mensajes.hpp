@@ -6,8 +6,7 @@ inline constexpr char uso[] = "Uso: VELMORTR nombre (sin extensi\xA2n .NET)";
 
 // The recurrent model and its delay banks.
 inline constexpr char sin_memoria_banco[] = "Error de asignacion de memoria a banco en build_banco_retardos";
-inline constexpr char sin_memoria_banco_ret[] =
-    "Error de asignacion de memoria a banco->ret en build_banco_retardos()";
+inline constexpr char sin_memoria_banco_ret[] = "Error de asignacion de memoria a banco->ret en build_banco_retardos()";
 inline constexpr char sin_memoria_velmor[] = "Error de asignacion de memoria a velmor en build_velmor()";
 inline constexpr char sin_memoria_bancox[] = "Error de asignacion de memoria a velmor->bancox en build_velmor()";
 inline constexpr char sin_memoria_bancoe[] = "Error de asignacion de memoria a velmor->bancoe en build_velmor()";

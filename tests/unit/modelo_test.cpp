@@ -77,9 +77,9 @@ TEST_F(Modelo, PerceptronInputsAreInputTapsSeriesBySeriesThenErrorTaps) {
   EXPECT_EQ(m->bancoe[0]->pos, 5);
   EXPECT_EQ(m->bancoe[1], nullptr);
   EXPECT_EQ(m->bancoe[2]->pos, 7);
-  const std::vector<const double*> esperado{
-      &m->bancox[0]->ibuf.o, &m->bancox[0]->ret[0].o, &m->bancox[0]->ret[1].o, &m->bancox[1]->ibuf.o,
-      &m->bancox[1]->ret[0].o, &m->bancoe[0]->ibuf.o, &m->bancoe[0]->ret[0].o, &m->bancoe[2]->ibuf.o};
+  const std::vector<const double*> esperado{&m->bancox[0]->ibuf.o,   &m->bancox[0]->ret[0].o, &m->bancox[0]->ret[1].o,
+                                            &m->bancox[1]->ibuf.o,   &m->bancox[1]->ret[0].o, &m->bancoe[0]->ibuf.o,
+                                            &m->bancoe[0]->ret[0].o, &m->bancoe[2]->ibuf.o};
   for (std::size_t k = 0; k < esperado.size(); ++k) EXPECT_EQ(mp.ibuf[k].i, esperado[k]) << "input " << k;
   EXPECT_TRUE(m->bancoe[2]->ret.empty());
   EXPECT_FALSE(m->oret[1].has_value());
@@ -196,8 +196,7 @@ TEST_F(Modelo, FollowsTheModelEquations) {
       for (std::ptrdiff_t k = 0; k < nri[j]; ++k)
         u.push_back(tt - k >= 0 ? ax[j] * x[j][t - static_cast<std::size_t>(k)] + bx[j] : 0.0);
     for (std::size_t j = 0; j < 3; ++j)
-      for (std::ptrdiff_t k = 0; k < nre[j]; ++k)
-        u.push_back(tt - k >= 0 ? ae[j] * error(j, tt - 1 - k) + be[j] : 0.0);
+      for (std::ptrdiff_t k = 0; k < nre[j]; ++k) u.push_back(tt - k >= 0 ? ae[j] * error(j, tt - 1 - k) + be[j] : 0.0);
     std::vector<double> h;
     for (const MP_UNIT& un : mp.hl) {
       double s = un.w[0];

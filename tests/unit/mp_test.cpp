@@ -121,9 +121,8 @@ TEST(Mp, LayersOfEverySizeSumInInputOrder) {
 
 // Derivatives against central differences of eval_mp, for both output kinds.
 class Derivadas : public ::testing::TestWithParam<int> {};
-INSTANTIATE_TEST_SUITE_P(Salidas, Derivadas, ::testing::Values(0, 1), [](const auto& p) {
-  return p.param == 0 ? std::string("Identidad") : std::string("Tanh");
-});
+INSTANTIATE_TEST_SUITE_P(Salidas, Derivadas, ::testing::Values(0, 1),
+                         [](const auto& p) { return p.param == 0 ? std::string("Identidad") : std::string("Tanh"); });
 
 TEST_P(Derivadas, WithRespectToInputsMatchCentralDifferences) {
   Red r(4, 6, 3, GetParam(), 21);
@@ -195,13 +194,12 @@ struct TamanoNulo {
 void PrintTo(const TamanoNulo& t, std::ostream* os) { *os << t.caso; }
 
 class TamanosNulos : public ::testing::TestWithParam<TamanoNulo> {};
-INSTANTIATE_TEST_SUITE_P(
-    Mp, TamanosNulos,
-    ::testing::Values(TamanoNulo{"SinEntradas", 0, 2, 1, "entradas nulo"},
-                      TamanoNulo{"TodoNegativoONulo", -3, 0, 0, "entradas nulo"},
-                      TamanoNulo{"SinOcultas", 2, 0, 1, "unidades ocultas nulo"},
-                      TamanoNulo{"SinSalidas", 2, 2, 0, "unidades de salida nulo"}),
-    [](const auto& p) { return std::string(p.param.caso); });
+INSTANTIATE_TEST_SUITE_P(Mp, TamanosNulos,
+                         ::testing::Values(TamanoNulo{"SinEntradas", 0, 2, 1, "entradas nulo"},
+                                           TamanoNulo{"TodoNegativoONulo", -3, 0, 0, "entradas nulo"},
+                                           TamanoNulo{"SinOcultas", 2, 0, 1, "unidades ocultas nulo"},
+                                           TamanoNulo{"SinSalidas", 2, 2, 0, "unidades de salida nulo"}),
+                         [](const auto& p) { return std::string(p.param.caso); });
 
 TEST_P(TamanosNulos, StopWithStatusZeroNamingTheNetFile) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
