@@ -130,17 +130,19 @@ void eval_mp(MP& net) {
 
 // Row j is built by adding hidden unit h's contribution to every input at once: each element still sums its
 // terms in the order of h, from 0, while the weights are read in memory order.
-void dydx_mp(const MP& net, std::span<double> dydx) {
+void dydx_mp(const MP& net, std::span<double> dydx, std::size_t desde) {
   const std::size_t ni = tam(net.ni);
+  if (desde >= ni) return;
+  const std::size_t n = ni - desde;
   for (std::size_t j = 0; j < net.ol.size(); ++j) {
     const MP_UNIT& o = net.ol[j];
-    const std::span<double> fila = dydx.subspan(j * ni, ni);
+    const std::span<double> fila = dydx.subspan(j * ni + desde, n);
     std::fill(fila.begin(), fila.end(), 0.0);
     for (std::size_t h = 0; h < net.hl.size(); ++h) {
       const MP_UNIT& u = net.hl[h];
       const double c = u.pendiente() * o.w[h + 1];
-      const double* wh = u.w.data() + 1;
-      for (std::size_t k = 0; k < ni; ++k) fila[k] = c * wh[k] + fila[k];
+      const double* wh = u.w.data() + 1 + desde;
+      for (std::size_t k = 0; k < n; ++k) fila[k] = c * wh[k] + fila[k];
     }
     const double g = o.pendiente();
     for (double& x : fila) x = g * x;

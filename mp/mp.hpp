@@ -84,7 +84,9 @@ void eval_mp(MP& net);
 
 // Derivatives at the latest evaluation, of ol[j].o (output buffers left out) with respect to ibuf[k].o and to
 // the weights in packing order. Both write no rows into one block: dydx row j at j*ni, dydw row j at j*nw.
-void dydx_mp(const MP& net, std::span<double> dydx);
+// dydx_mp writes only the columns desde .. ni-1 of each row (the recurrent model needs only its error taps, which
+// are its perceptron's last inputs) and leaves the others as they were.
+void dydx_mp(const MP& net, std::span<double> dydx, std::size_t desde = 0);
 void dydw_mp(const MP& net, std::span<double> dydw);
 
 // Every weight, hidden units first and bias first, becomes aleatorio(1.0), in that order of draws.

@@ -92,6 +92,12 @@ void eval_velmor(VELMOR& m) {
   for (MP_BUF& b : m.obuf) b.evalua();
 }
 
+int primera_entrada_error(const VELMOR& m) {
+  int n = 0;
+  for (const auto& b : m.bancox) n += b->n;
+  return n;
+}
+
 void reset_velmor(VELMOR& m) {
   auto limpia = [](BANCO& b) {
     b.ibuf.o = 0;

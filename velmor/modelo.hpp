@@ -86,5 +86,8 @@ std::unique_ptr<VELMOR> build_velmor(std::string_view name, int ni, int nh, int 
 // One step from the current i and d; the result is obuf[j].o.
 void eval_velmor(VELMOR& m);
 
+// The perceptron input fed by the first error tap: every input tap comes before every error tap.
+int primera_entrada_error(const VELMOR& m);
+
 // Clears every bank tap and every model output before a pass; oret and osub are recomputed by the next step.
 void reset_velmor(VELMOR& m);

@@ -77,6 +77,7 @@ TEST_F(Modelo, PerceptronInputsAreInputTapsSeriesBySeriesThenErrorTaps) {
   EXPECT_EQ(m->bancoe[0]->pos, 5);
   EXPECT_EQ(m->bancoe[1], nullptr);
   EXPECT_EQ(m->bancoe[2]->pos, 7);
+  EXPECT_EQ(primera_entrada_error(*m), 5);
   const std::vector<const double*> esperado{&m->bancox[0]->ibuf.o,   &m->bancox[0]->ret[0].o, &m->bancox[0]->ret[1].o,
                                             &m->bancox[1]->ibuf.o,   &m->bancox[1]->ret[0].o, &m->bancoe[0]->ibuf.o,
                                             &m->bancoe[0]->ret[0].o, &m->bancoe[2]->ibuf.o};

@@ -141,6 +141,16 @@ TEST_P(Derivadas, WithRespectToInputsMatchCentralDifferences) {
   }
 }
 
+TEST_P(Derivadas, WithRespectToTrailingInputsOnlyTouchesThoseColumns) {
+  Red r(5, 9, 2, GetParam(), 23);
+  r.salidas();
+  std::vector<double> todo(2 * 5), cola(2 * 5, -7.0);
+  dydx_mp(*r.mp, todo);
+  dydx_mp(*r.mp, cola, 3);
+  for (std::size_t j = 0; j < 2; ++j)
+    for (std::size_t k = 0; k < 5; ++k) EXPECT_EQ(cola[j * 5 + k], k < 3 ? -7.0 : todo[j * 5 + k]) << j << k;
+}
+
 TEST_P(Derivadas, WithRespectToWeightsMatchCentralDifferences) {
   Red r(3, 5, 2, GetParam(), 37);
   r.salidas();
