@@ -1,0 +1,68 @@
+# Helpers shared by the plot and sweep scripts (sourced, POSIX sh). Everything runs in the C locale so that
+# awk and gnuplot read and write a decimal point whatever the user's settings.
+LC_ALL=C
+export LC_ALL
+
+falla() {
+  echo "$0: $*" >&2
+  exit 1
+}
+
+# The programs' tokens, one per line: blanks, TABs, commas and parentheses separate them, a "*" where a
+# token would begin comments out the rest of the line, a "{" before a token is skipped, and everything is
+# lower-cased. "=", "[" and "]" end a token as well.
+tokens() {
+  awk '{
+    n = length($0); t = ""
+    for (i = 1; i <= n; i++) {
+      c = substr($0, i, 1)
+      if (c == " " || c == "\t" || c == "," || c == "(" || c == ")" || c == "\r" || c == "=" || c == "[" || c == "]") {
+        if (t != "") { print tolower(t); t = "" }
+        continue
+      }
+      if (t == "" && c == "*") break
+      if (t == "" && c == "{") continue
+      t = t c
+    }
+    if (t != "") print tolower(t)
+  }' "$1"
+}
+
+# The rows of a data file, `ancho` numbers to a row whatever its line breaks, one row per output line.
+# A token that is not a number reads as 0, as in the programs; an incomplete last row is dropped.
+filas() {
+  tokens "$1" | awk -v ancho="$2" '{
+    fila = fila (k ? " " : "") sprintf("%.10g", $0 + 0)
+    if (++k == ancho) { print fila; fila = ""; k = 0 }
+  }'
+}
+
+# A file given relative to the run directory, or as a path from here.
+en_dir() {
+  if [ -f "$2" ]; then printf '%s\n' "$2"; elif [ -f "$1/$2" ]; then printf '%s\n' "$1/$2"; else return 1; fi
+}
+
+entero() {
+  case $1 in '' | *[!0-9]*) falla "$2: se esperaba un entero >= 0, no '$1'" ;; esac
+}
+
+# gnuplot's PNG terminal: cairo where it is built in (smoother lines), libgd otherwise.
+terminal_png() {
+  if "$GNUPLOT" -e 'set terminal' 2>&1 | grep -q pngcairo; then
+    echo 'set terminal pngcairo size 1000,600 font ",10"'
+  else
+    echo 'set terminal png size 1000,600'
+  fi
+}
+
+GNUPLOT=${GNUPLOT:-gnuplot}
+necesita_gnuplot() {
+  command -v "$GNUPLOT" >/dev/null 2>&1 || falla "no se encuentra gnuplot (Debian: apt-get install gnuplot-nox, o make deps)"
+}
+
+# A scratch directory removed when the script ends, however it ends.
+temporal() {
+  TMPDIR_GUION=$(mktemp -d "${TMPDIR:-/tmp}/guion-XXXXXX") || falla "no se puede crear un directorio temporal"
+  trap 'rm -rf "$TMPDIR_GUION"' EXIT
+  trap 'exit 130' INT TERM
+}
