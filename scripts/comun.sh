@@ -49,9 +49,9 @@ entero() {
 # gnuplot's PNG terminal: cairo where it is built in (smoother lines), libgd otherwise.
 terminal_png() {
   if "$GNUPLOT" -e 'set terminal' 2>&1 | grep -q pngcairo; then
-    echo 'set terminal pngcairo size 1000,600 font ",10"'
+    echo 'set terminal pngcairo size 1000,600 font ",10" noenhanced'
   else
-    echo 'set terminal png size 1000,600'
+    echo 'set terminal png size 1000,600 noenhanced'
   fi
 }
 
