@@ -1,0 +1,153 @@
+#!/bin/sh
+# A grid of velmor trainings over the hidden-unit count and the error taps, run in parallel with GNU
+# parallel. Each configuration trains in a directory of its own, since velmor writes fixed-name auxiliary
+# files (mpaux.*) beside the model; the best test error of each lands in one table, resultados.tsv.
+#   -h "2 4 8"   hidden-unit counts (default: the configuration's)
+#   -e "0 1 2"   error taps, the same for every output (default: the configuration's)
+#   -c nco       cycle count of every run (default: the configuration's)
+#   -j n         runs at a time (default: one per core)
+#   -s semilla   VELMOR_SEMILLA of every run, so that the grid repeats
+#   -d dir       directory of the sweep (default: barrido-<nombre>)
+#   -p           only prepare the directories and trabajos.txt (to run them elsewhere)
+#   -r           only collect resultados.tsv from a sweep that has run
+# VELMOR names the program (default: velmor on the PATH).
+uso="uso: barrido_velmor.sh [-h nh...] [-e nre...] [-c nco] [-j n] [-s semilla] [-d dir] [-p | -r] fichero.net"
+. "$(dirname "$0")/comun.sh"
+
+lnh= lnre= nco= jobs= semilla= dir= solo_prepara= solo_recoge=
+while getopts h:e:c:j:s:d:pr op; do
+  case $op in
+    h) lnh=$OPTARG ;;
+    e) lnre=$OPTARG ;;
+    c) nco=$OPTARG ;;
+    j) jobs=$OPTARG ;;
+    s) semilla=$OPTARG ;;
+    d) dir=$OPTARG ;;
+    p) solo_prepara=1 ;;
+    r) solo_recoge=1 ;;
+    *) falla "$uso" ;;
+  esac
+done
+shift $((OPTIND - 1))
+[ $# -eq 1 ] || falla "$uso"
+net=$1
+base=$(basename "$net" .net)
+[ "$base.net" = "$(basename "$net")" ] || falla "$net no es un fichero .net"
+origen=$(dirname "$net")
+dir=${dir:-barrido-$base}
+
+# Best test error of one run from its console: the lowest Ets over the cycle lines, which is what the
+# stored weights hold, with its cycle and training error; then the final test and a status.
+recoge_uno() {
+  if [ ! -f "$1/consola.txt" ] || [ ! -f "$1/estado" ]; then
+    printf '0\t-\t-\t-\t-\tsin_ejecutar'
+    return
+  fi
+  awk -v estado="$(cat "$1/estado")" '
+    /Ciclo de Opt\.:/ {
+      for (k = 1; k <= NF; k++) { if ($k == "Opt.:") c = $(k + 1); if ($k == "Etr") etr = $(k + 2); if ($k == "Ets") ets = $(k + 2) }
+      n++
+      if (n == 1 || ets + 0 < mejor + 0) { mejor = ets; cm = c; em = etr }
+    }
+    /^ ets = / { final = $3 }
+    /\*\*\*\* Error \*\*\*\*/ { error = 1 }
+    END {
+      e = (error || estado != 0) ? "error" : (n ? "ok" : "sin_ciclos")
+      printf "%d\t%s\t%s\t%s\t%s\t%s", n, (n ? mejor : "-"), (n ? cm : "-"), (n ? em : "-"), (final == "" ? "-" : final), e
+    }' "$1/consola.txt"
+}
+
+recoge() {
+  [ -f "$dir/trabajos.txt" ] || falla "no existe $dir/trabajos.txt"
+  {
+    printf 'nh\tnre\tnco\tciclos\tmejor_ets\tciclo_mejor\tetr_mejor\tets_final\testado\tdirectorio\n'
+    while read -r t; do
+      printf '%s\t%s\t%s\n' "$(cat "$dir/$t/ajustes")" "$(recoge_uno "$dir/$t")" "$t"
+    done <"$dir/trabajos.txt"
+  } >"$dir/resultados.tsv"
+  echo "$dir/resultados.tsv"
+  # The row with the lowest test error among the runs that completed.
+  awk -F '\t' 'NR > 1 && $9 == "ok" && (!m || $5 + 0 < b + 0) { b = $5; m = $0 }
+               END { if (m) print "mejor: " m; else print "ninguna ejecucion completa" }' "$dir/resultados.tsv"
+}
+
+if [ -n "$solo_recoge" ]; then
+  recoge
+  exit 0
+fi
+
+[ -f "$net" ] || falla "no existe $net"
+[ ! -e "$dir" ] || falla "$dir ya existe: elija otro con -d o borrelo"
+for v in $lnh; do entero "$v" nh; [ "$v" -ge 1 ] || falla "nh debe ser >= 1"; done
+for v in $lnre; do entero "$v" nre; done
+[ -z "$nco" ] || { entero "$nco" nco; [ "$nco" -ge 1 ] || falla "nco debe ser >= 1"; }
+[ -z "$jobs" ] || entero "$jobs" "-j"
+[ -z "$semilla" ] || case $semilla in -[0-9]* | [0-9]*) ;; *) falla "la semilla debe ser un entero" ;; esac
+
+# The configuration as velmor reads it; the grid values replace nh and the error taps, everything from
+# the job keyword on is kept as it stands.
+temporal
+tok=$TMPDIR_GUION/tokens
+tokens "$net" >"$tok"
+set -- $(awk 'NR <= 4' "$tok")
+case ${1:-} in velmor | veldmor) ;; *) falla "$net no describe un modelo velmor" ;; esac
+ni=$(echo "${2:-}" | sed 's/^\([0-9]*\).*/\1/') no=$(echo "${4:-}" | sed 's/^\([0-9]*\).*/\1/')
+[ -n "$ni" ] && [ "$ni" -ge 1 ] && [ -n "$no" ] && [ "$no" -ge 1 ] || falla "$net: ni y no deben ser >= 1"
+[ "$(sed -n 5p "$tok")" = nri ] && [ "$(sed -n $((6 + ni))p "$tok")" = nre ] ||
+  falla "$net: se esperaba nri y nre tras ni nh no"
+resto=$((7 + ni + no))
+[ "$(sed -n ${resto}p "$tok")" = learn ] || falla "$net: el barrido entrena de cero; el trabajo debe ser learn"
+[ -n "$lnh" ] || lnh=$(sed -n 3p "$tok")
+[ -n "$lnre" ] || lnre=$(sed -n $((7 + ni))p "$tok" | sed 's/^\([0-9]*\).*/\1/')
+ftrain=$(awk -v r="$resto" 'NR > r && p { print; exit } NR > r { p = ($0 == "ftrain") }' "$tok")
+ftest=$(awk -v r="$resto" 'NR > r && p { print; exit } NR > r { p = ($0 == "ftest") }' "$tok")
+[ -n "$ftrain" ] && [ -f "$origen/$ftrain" ] || falla "$net: no se encuentra el fichero de entrenamiento $ftrain"
+[ -n "$ftest" ] || falla "$net: sin fichero de test no hay error de test que comparar"
+[ -f "$origen/$ftest" ] || falla "$net: no se encuentra el fichero de test $ftest"
+
+ncorre=$nco
+[ -n "$ncorre" ] || ncorre=$(awk -v r="$resto" 'NR == r + 2 { print }' "$tok")
+mkdir -p "$dir" || falla "no se puede crear $dir"
+: >"$dir/trabajos.txt"
+for h in $lnh; do
+  for e in $lnre; do
+    t=nh${h}_nre$e
+    mkdir "$dir/$t"
+    awk -v ni="$ni" -v no="$no" -v h="$h" -v e="$e" -v nco="$nco" -v r="$resto" '
+      NR == 1 { print; next }
+      NR == 2 { l = $0; next }
+      NR == 3 { l = l " " h; next }
+      NR == 4 { print l " " $0; next }
+      NR == 5 { l = $0; next }
+      NR <= 5 + ni { l = l " " $0; next }
+      NR == 6 + ni { print l; l = $0; next }
+      NR <= 6 + ni + no { l = l " " e; next }
+      NR == r { print l; print; next }
+      NR == r + 2 && nco != "" && prev == "nco" { $0 = nco }
+      NR > r { printf "%s%s", $0, ($0 == "nco" || $0 == "ftrain" || $0 == "ftest") ? " " : "\n" }
+      { prev = $0 }
+      END { if (prev == "nco" || prev == "ftrain" || prev == "ftest") print "" }' "$tok" >"$dir/$t/$base.net"
+    cp "$origen/$ftrain" "$origen/$ftest" "$dir/$t/"
+    printf '%s\t%s\t%s\n' "$h" "$e" "$ncorre" >"$dir/$t/ajustes"
+    # Everything a run needs is in its directory, so it can be shipped to another machine as it is.
+    {
+      echo "#!/bin/sh"
+      echo "cd \"\$(dirname \"\$0\")\" || exit 1"
+      [ -n "$semilla" ] && echo "VELMOR_SEMILLA=$semilla; export VELMOR_SEMILLA"
+      echo "\"\${VELMOR:-velmor}\" $base </dev/null >consola.txt 2>&1"
+      echo "echo \$? >estado"
+    } >"$dir/$t/corre.sh"
+    echo "$t" >>"$dir/trabajos.txt"
+  done
+done
+echo "$dir: $(wc -l <"$dir/trabajos.txt") configuraciones"
+[ -z "$solo_prepara" ] || exit 0
+
+command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
+if [ -n "${VELMOR:-}" ]; then
+  case $VELMOR in /*) ;; */*) VELMOR=$(pwd)/$VELMOR ;; esac
+  export VELMOR
+fi
+command -v "${VELMOR:-velmor}" >/dev/null 2>&1 || falla "no se encuentra velmor: indique VELMOR=ruta"
+(cd "$dir" && parallel --will-cite ${jobs:+--jobs "$jobs"} --halt never sh {}/corre.sh :::: trabajos.txt)
+recoge
