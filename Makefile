@@ -1,7 +1,7 @@
 # Front door of the project. `make demo` builds and runs the examples; `make test` builds and runs every test.
 BUILD ?= build
 JOBS ?= 2
-PAQUETES = cmake g++ make libgtest-dev libbenchmark-dev
+PAQUETES = cmake g++ make libgtest-dev libbenchmark-dev gnuplot-nox parallel
 
 PAQUETES_FUZZ = clang libclang-rt-14-dev
 SEGUNDOS ?= 60
@@ -10,7 +10,8 @@ SEGUNDOS ?= 60
 
 all: build
 
-# Installs what the build needs when it is missing (Debian; needs root, as on the project's machines).
+# Installs what the build, the tests and the scripts (gnuplot, GNU parallel) need when it is missing
+# (Debian; needs root, as on the project's machines).
 deps:
 	@dpkg -s $(PAQUETES) >/dev/null 2>&1 || { \
 	  echo "Instalando: $(PAQUETES)"; apt-get update -qq && apt-get install -y -qq $(PAQUETES); }
