@@ -110,6 +110,7 @@ echo "$dir: $(wc -l <"$dir/trabajos.txt") configuraciones"
 command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
 if [ -n "${KORBENT:-}" ]; then
   case $KORBENT in /*) ;; */*) KORBENT=$(pwd)/$KORBENT ;; esac
+  case $KORBENT in */*) [ -x "$KORBENT" ] || falla "$KORBENT no es un programa ejecutable" ;; esac
   export KORBENT
 fi
 command -v "${KORBENT:-korbent}" >/dev/null 2>&1 || falla "no se encuentra korbent: indique KORBENT=ruta"

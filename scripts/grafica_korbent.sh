@@ -24,6 +24,7 @@ hecho=
 if [ "$ni" -le 2 ]; then
   KORBENT=${KORBENT:-korbent}
   case $KORBENT in /*) ;; */*) KORBENT=$(pwd)/$KORBENT ;; esac
+  case $KORBENT in */*) [ -x "$KORBENT" ] || falla "$KORBENT no es un programa ejecutable" ;; esac
   command -v "$KORBENT" >/dev/null 2>&1 || falla "no se encuentra korbent ($KORBENT): indique KORBENT=ruta"
   if [ -z "$puntos" ]; then if [ "$ni" -eq 1 ]; then puntos=301; else puntos=81; fi; fi
   entero "$puntos" puntos_por_eje
