@@ -54,4 +54,13 @@ inline constexpr char sin_memoria_obuf[] = "Error de asignaci\xA2n de memoria a 
 inline constexpr char sin_memoria_w_d[] = "Error de asignaci\xF3n de memoria a w->d en salva_pesos";
 inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
 
+// Representation files.
+inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";
+inline constexpr char dimensiones_rep[] = "Dimensiones incorrectas en %s";
+
+// Initialisation (code page 850).
+inline constexpr char sin_memoria_r[] = "Error de asignaci\xA2n de memoria a r";
+inline constexpr char sin_memoria_nvr[] = "Error de asignaci\xA2n de memoria a nvr";
+inline constexpr char sin_memoria_sig[] = "Error de asignaci\xA2n de memoria a sig";
+
 }  // namespace msg
