@@ -4,69 +4,44 @@
 #include <cstdio>
 #include <limits>
 #include <string>
-#include <vector>
 
 #include "common/datos.hpp"
 #include "common/errmess.hpp"
+#include "common/fichero_seguro.hpp"
 #include "korbent/mensajes.hpp"
 
 namespace {
 
 std::string fichero(const ZELBRIN_FDP& net, const char* sufijo) { return net.name + sufijo; }
 
-// The files of one representation, each written under a provisional name beside its final one and moved
-// over it only when all of them are complete: a run that dies while writing keeps the old files whole.
+// The files of one representation. Each is written beside its final name and moved over it when
+// complete, so a run that dies while writing leaves every old file whole.
 class Escritura {
  public:
-  Escritura() = default;
-  Escritura(const Escritura&) = delete;
-  Escritura& operator=(const Escritura&) = delete;
-  ~Escritura() { descarta(); }  // only reached when a fatal report is turned into an exception
-
   std::FILE* abre(const std::string& nombre) {
-    Fichero f{nombre, nombre + ".tmp", nullptr};
-    f.f = std::fopen(f.provisional.c_str(), "w");
-    if (f.f == nullptr) falla(nombre);
-    ficheros_.push_back(f);
-    return f.f;
+    ficheros_[n_].nombre = nombre;
+    if (!ficheros_[n_].f.abre(nombre)) falla(nombre);
+    return ficheros_[n_++].f.f();
   }
 
-  // Closes every file and puts it in place. A file that could not be written whole (a full disk) is
-  // reported like one that could not be opened, and no old file is replaced by it.
+  // A file that cannot be written whole (a full disk) is reported like one that cannot be opened.
   void confirma() {
-    for (Fichero& f : ficheros_) {
-      const bool bien = std::ferror(f.f) == 0;
-      const bool cerrado = std::fclose(f.f) == 0;
-      f.f = nullptr;
-      if (!bien || !cerrado) falla(f.nombre);
-    }
-    for (Fichero& f : ficheros_) {
-      if (std::rename(f.provisional.c_str(), f.nombre.c_str()) != 0) falla(f.nombre);
-      f.provisional.clear();
-    }
-    ficheros_.clear();
+    for (std::size_t k = 0; k < n_; ++k)
+      if (!ficheros_[k].f.cierra()) falla(ficheros_[k].nombre);
   }
 
  private:
-  struct Fichero {
-    std::string nombre, provisional;
-    std::FILE* f;
-  };
-
   [[noreturn]] void falla(const std::string& nombre) {
-    descarta();  // the fatal report ends the process without unwinding
+    for (std::size_t k = 0; k < n_; ++k) ficheros_[k].f.descarta();  // the fatal end does not unwind
     puterr(1, msg::apertura_fichero, nombre.c_str());
   }
 
-  void descarta() {
-    for (Fichero& f : ficheros_) {
-      if (f.f != nullptr) std::fclose(f.f);
-      if (!f.provisional.empty()) std::remove(f.provisional.c_str());
-    }
-    ficheros_.clear();
-  }
-
-  std::vector<Fichero> ficheros_;
+  struct Fichero {
+    std::string nombre;
+    FicheroSeguro f;
+  };
+  Fichero ficheros_[6];
+  std::size_t n_ = 0;
 };
 
 long double raiz2() { return std::sqrt(static_cast<long double>(2)); }

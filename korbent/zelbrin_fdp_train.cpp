@@ -9,7 +9,9 @@
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
+#include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
+#include "korbent/zelbrin_fdp_rep.hpp"
 
 std::atomic<int> ctrl_c_flag{0};
 
@@ -125,6 +127,27 @@ int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
   prm.d[0] = par.ni;
   prm.d[1] = par.nh;
   prm.d[2] = par.no;
-  static_cast<void>(clave);  // the run sequence orders the kernels with it
+  return corre_zelbrin_fdp(par, prm, clave);
+}
+
+int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrden clave) {
+  static_cast<void>(clave);
+  const std::unique_ptr<ZELBRIN_FDP> net = construye_zelbrin_fdp(par.name, prm);
+  // Every row holds the inputs and then the outputs, whatever the set is used for.
+  const unsigned dim = net->ni + net->no;
+  const auto lee = [dim](const std::string& f) {
+    return fichero_presente(f) ? read_data<AjustesKorbent>(f.c_str(), dim) : MATRIZ{};
+  };
+  if (fichero_presente(par.ftr)) {
+    const MATRIZ ztr = lee(par.ftr);
+    net->inicializa_pesos(*net, ztr, par.leader_flag);
+    const MATRIZ zts = lee(par.fts);
+    net->entrena(*net, static_cast<unsigned>(par.nco), ztr, zts, seguimiento);
+    escribe_rep_sig_fdp(*net);
+  } else {
+    carga_rep_sig_zelbrin_fdp(*net);
+  }
+  const MATRIZ ztv = lee(par.ftv);
+  net->test(*net, ztv);  // its mean is not shown: the results are in <name>.out
   return 0;
 }
