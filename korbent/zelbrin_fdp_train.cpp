@@ -26,11 +26,15 @@ std::string corta(const char* s) {
 }
 
 // One whole line of any length, without its line end; only the first 99 characters are kept. At end of
-// input the answer is empty, so a dialog fed too few lines still ends through the checks.
+// input the answer is empty, so a dialog fed too few lines still ends through the checks. The stream is
+// held for the whole line: the Ctrl-C question reads the same stdin from its own thread, and each of
+// them must get whole lines, not characters taken turn about.
 std::string lee_linea(std::FILE* in) {
   std::string t;
-  for (int c = std::getc(in); c != EOF && c != '\n'; c = std::getc(in))
+  flockfile(in);
+  for (int c = getc_unlocked(in); c != EOF && c != '\n'; c = getc_unlocked(in))
     if (t.size() < kMaxTexto) t.push_back(static_cast<char>(c));
+  funlockfile(in);
   if (!t.empty() && t.back() == '\r') t.pop_back();  // an answer typed on a console that sends CR LF
   return t;
 }
@@ -94,9 +98,11 @@ void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
   std::fflush(out);
   // The answer is the first character of its line; the rest of the line (its Enter at least) is dropped,
   // so it cannot stand as the answer to the next question.
-  const int c = std::getc(in);
-  for (int d = c; d != EOF && d != '\n'; d = std::getc(in)) {
+  flockfile(in);
+  const int c = getc_unlocked(in);
+  for (int d = c; d != EOF && d != '\n'; d = getc_unlocked(in)) {
   }
+  funlockfile(in);
   ctrl_c_flag = (c == 'S' || c == 's') ? 1 : 0;
 }
 
@@ -131,8 +137,8 @@ int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
 }
 
 int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrden clave) {
-  static_cast<void>(clave);
   const std::unique_ptr<ZELBRIN_FDP> net = construye_zelbrin_fdp(par.name, prm);
+  net->clave = clave;
   // Every row holds the inputs and then the outputs, whatever the set is used for.
   const unsigned dim = net->ni + net->no;
   const auto lee = [dim](const std::string& f) {
