@@ -132,8 +132,7 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
     net.rb[h].nvr = cuenta(nvr.d[h][0]);
     net.wa[h] = std::sqrt(wa.d[h][0]);
   }
-  long double* const centiles[kCentiles] = {&net.p0,     &net.maxp0,  &net.p95,  &net.minp95,
-                                            &net.maxp95, &net.p99,    &net.minp99, &net.maxp99,
-                                            &net.p100,   &net.maxp100, &net.p_100};
+  long double* const centiles[kCentiles] = {&net.p0,     &net.maxp0,  &net.p95,  &net.minp95,  &net.maxp95, &net.p99,
+                                            &net.minp99, &net.maxp99, &net.p100, &net.maxp100, &net.p_100};
   for (std::uint32_t c = 0; c < kCentiles; ++c) *centiles[c] = prc.d[c][0];
 }

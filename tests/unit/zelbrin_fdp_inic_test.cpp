@@ -1,3 +1,5 @@
+#include "korbent/zelbrin_fdp_inic.hpp"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "korbent/zelbrin_fdp_inic.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
@@ -31,9 +32,7 @@ MATRIZ matriz(std::vector<std::vector<long double>> filas) {
 const long double kRaiz2 = std::sqrt(2.0L);
 
 // Three inputs: a constant 5, a constant 0 and a column of mean 2 and spread 2; then one output column.
-MATRIZ tres_columnas() {
-  return matriz({{5, 0, 0, 9}, {5, 0, 4, 8}, {5, 0, 4, 7}, {5, 0, 0, 6}});
-}
+MATRIZ tres_columnas() { return matriz({{5, 0, 0, 9}, {5, 0, 4, 8}, {5, 0, 4, 7}, {5, 0, 0, 6}}); }
 
 TEST(Inicializacion, InputsAreStandardisedAndConstantColumnsOnlyScaled) {
   auto net = red(3, 1, 1);

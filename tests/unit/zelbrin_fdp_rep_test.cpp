@@ -1,3 +1,5 @@
+#include "korbent/zelbrin_fdp_rep.hpp"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 #include <string>
 
 #include "korbent/zelbrin_fdp_lib.hpp"
-#include "korbent/zelbrin_fdp_rep.hpp"
 
 namespace {
 
@@ -19,9 +20,8 @@ namespace fs = std::filesystem;
 void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no, const char* nombre = "red") {
-  return construye_zelbrin_fdp(nombre, VECTOR{{static_cast<long double>(ni), static_cast<long double>(nh),
-                                               static_cast<long double>(no)},
-                                              3});
+  return construye_zelbrin_fdp(
+      nombre, VECTOR{{static_cast<long double>(ni), static_cast<long double>(nh), static_cast<long double>(no)}, 3});
 }
 
 std::string lee(const std::string& p) {
