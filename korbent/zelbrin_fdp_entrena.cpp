@@ -14,15 +14,6 @@ std::uint32_t iternum = 0;
 
 namespace {
 
-template <class T>
-std::unique_ptr<T> crea(const char* mensaje) {
-  try {
-    return std::make_unique<T>();
-  } catch (const std::bad_alloc&) {
-  }
-  puterr(1, "%s", mensaje);
-}
-
 std::span<const std::vector<long double>> filas(const MATRIZ& m) {
   return {m.d.data(), std::min<std::size_t>(m.ndat, m.d.size())};
 }
