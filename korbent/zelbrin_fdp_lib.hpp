@@ -89,7 +89,7 @@ struct ZELBRIN_FDP {
   VECTOR (*salva_pesos)(const ZELBRIN_FDP& net) = nullptr;
   void (*evalua)(ZELBRIN_FDP& net) = nullptr;
   void (*libera)(std::unique_ptr<ZELBRIN_FDP>& net) = nullptr;
-  // Set by the constructor once the initialisation, training and test modules exist; null until then.
+  // The operations of initialisation, training and test, set by the constructor like the others.
   void (*inicializa_pesos)(ZELBRIN_FDP& net, const MATRIZ& m, std::uint8_t leader_flag) = nullptr;
   void (*entrena)(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s) = nullptr;
   long double (*test)(ZELBRIN_FDP& net, const MATRIZ& zts) = nullptr;
