@@ -1,6 +1,7 @@
 // Zero-filled storage whose allocation failure ends the process with the module's message, status 1.
 #pragma once
 
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -38,4 +39,14 @@ std::vector<T> asigna_o_sal(std::size_t n, const char* mensaje) {
   } catch (const std::length_error&) {
   }
   sal_con_mensaje(1, mensaje);
+}
+
+// One zero-filled record behind a unique_ptr, with the same failure path as asigna.
+template <class T>
+std::unique_ptr<T> crea(const char* mensaje) {
+  try {
+    return std::make_unique<T>();
+  } catch (const std::bad_alloc&) {
+  }
+  puterr(1, "%s", mensaje);
 }

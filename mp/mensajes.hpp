@@ -1,0 +1,27 @@
+// Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign).
+#pragma once
+
+#include "common/errmess.hpp"
+
+namespace msg {
+inline constexpr char sin_memoria_mp[] = "Error de asignacion de memoria a mp en build_mp()";
+inline constexpr char sin_memoria_ibuf[] = "Error de asignacion de memoria a net->ibuf en create_ibuf()";
+inline constexpr char sin_memoria_hl[] = "Error de asignaci\xA2n de memoria a net->hl en create_hl()";
+inline constexpr char sin_memoria_hl_i[] = "Error de asignacion de memoria a net->hl[j]->i en create_hl()";
+inline constexpr char sin_memoria_hl_w[] = "Error de asignacion de memoria a (net->hl)[j]->w en create_hl()";
+inline constexpr char sin_memoria_ol[] = "Error de asignacion de memoria a net->ol en create_ol()";
+inline constexpr char sin_memoria_ol_i[] = "Error de asignacion de memoria a net->ol[i]->i en create_ol()";
+inline constexpr char sin_memoria_ol_w[] = "Error de asignacion de memoria a (net->ol)[i]->w en create_ol()";
+inline constexpr char sin_memoria_obuf[] = "Error de asignacion de memoria a net->obuf en create_obuf()";
+}  // namespace msg
+
+// Size checks name the perceptron as if it had been read from its own configuration file.
+[[noreturn]] inline void error_entradas_nulas(const char* nombre) {
+  puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de entradas nulo", nombre);
+}
+[[noreturn]] inline void error_ocultas_nulas(const char* nombre) {
+  puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades ocultas nulo", nombre);
+}
+[[noreturn]] inline void error_salidas_nulas(const char* nombre) {
+  puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades de salida nulo", nombre);
+}

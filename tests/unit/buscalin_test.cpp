@@ -1,0 +1,266 @@
+#include "common/buscalin.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <span>
+#include <vector>
+
+#include "common/ajustes.hpp"
+
+namespace {
+
+template <class A>
+class Buscalin : public ::testing::Test {};
+using LosDosProgramas = ::testing::Types<AjustesVelmor, AjustesKorbent>;
+TYPED_TEST_SUITE(Buscalin, LosDosProgramas);
+
+// Half the squared distance to c: the minimum along any direction is known in closed form.
+template <class Real>
+struct Cuadratica {
+  std::vector<Real> c;
+  int evaluaciones = 0;
+  Real operator()(std::span<const Real> w, std::span<Real> g) {
+    ++evaluaciones;
+    Real e = 0;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      g[i] = w[i] - c[i];
+      e += g[i] * g[i] / 2;
+    }
+    return e;
+  }
+};
+
+TYPED_TEST(Buscalin, ZeroDirectionReturnsAtOnceAndEvaluatesNothing) {
+  using Real = typename TypeParam::Real;
+  std::vector<Real> w{1, 2}, dw{3, 4}, dir{0, 0};
+  Real e = 5;
+  int evaluaciones = 0;
+  auto eval = [&](std::span<const Real>, std::span<Real>) {
+    ++evaluaciones;
+    return Real(0);
+  };
+  EXPECT_EQ(buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval), Real(0));
+  EXPECT_EQ(evaluaciones, 0);
+  EXPECT_EQ(e, Real(5));
+  EXPECT_EQ(w, (std::vector<Real>{1, 2}));
+  EXPECT_EQ(dw, (std::vector<Real>{3, 4}));
+}
+
+TEST(BuscalinCorta, KorbentRefusesADirectionOfLength5e8) {
+  std::vector<long double> w{0}, dw{-1}, dir{5e-8};
+  long double e = 1;
+  Cuadratica<long double> f{{1}};
+  EXPECT_EQ(buscalin<AjustesKorbent>(std::span<long double>(w), std::span<long double>(dw), e,
+                                     std::span<const long double>(dir), f),
+            0.0L);
+  EXPECT_EQ(f.evaluaciones, 0);
+}
+
+TEST(BuscalinCorta, VelmorSearchesADirectionOfLength5e8) {
+  std::vector<double> w{0}, dw{-1}, dir{5e-8};
+  double e = 0.5;
+  Cuadratica<double> f{{1}};
+  const double a =
+      buscalin<AjustesVelmor>(std::span<double>(w), std::span<double>(dw), e, std::span<const double>(dir), f);
+  EXPECT_GT(f.evaluaciones, 0);
+  EXPECT_GT(a, 0);
+  EXPECT_LT(e, 0.5);
+}
+
+TYPED_TEST(Buscalin, QuadraticMinimumCloserThanOneStepIsBracketedAtOnceAndHitByTheCubic) {
+  using Real = typename TypeParam::Real;
+  // dir has length 5; the minimum lies 0.003 away from w0 along it, inside the first step of both programs.
+  const std::vector<Real> dir{3, 4};
+  const Real mod = 5;
+  Cuadratica<Real> f{{Real(0.003) * 3 / mod, Real(0.003) * 4 / mod}};
+  std::vector<Real> w{0, 0}, dw(2);
+  Real e = f(w, dw);
+  f.evaluaciones = 0;
+  const Real a = buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), f);
+  EXPECT_NEAR(static_cast<double>(a), 0.003 / 5, 1e-15);
+  EXPECT_EQ(f.evaluaciones, 2);  // the first step, then the cubic step
+  EXPECT_NEAR(static_cast<double>(w[0]), static_cast<double>(f.c[0]), 1e-15);
+  EXPECT_NEAR(static_cast<double>(w[1]), static_cast<double>(f.c[1]), 1e-15);
+  EXPECT_NEAR(static_cast<double>(e), 0, 1e-25);
+  EXPECT_NEAR(static_cast<double>(dw[0]), 0, 1e-15);
+}
+
+TEST(BuscalinAceptacion, KorbentAcceptsAFirstTrialAboveTheStartingError) {
+  std::vector<long double> w{0}, dw{-1}, dir{2};
+  long double e = 1;
+  int evaluaciones = 0;
+  auto eval = [&](std::span<const long double>, std::span<long double> g) {
+    ++evaluaciones;
+    g[0] = 0;  // flat slope: passes the slope test at once
+    return 3.0L;
+  };
+  const long double a = buscalin<AjustesKorbent>(std::span<long double>(w), std::span<long double>(dw), e,
+                                                 std::span<const long double>(dir), eval);
+  EXPECT_EQ(evaluaciones, 1);
+  EXPECT_EQ(a, AjustesKorbent::paso / 2);
+  EXPECT_EQ(e, 3.0L);
+  EXPECT_EQ(w[0], a * 2);
+}
+
+TEST(BuscalinAceptacion, VelmorNeverAcceptsATrialThatDoesNotLowerTheError) {
+  std::vector<double> w{0}, dw{-1}, dir{1};
+  double e = 1;
+  auto eval = [&](std::span<const double> x, std::span<double> g) {
+    g[0] = 0;
+    return x[0] > 0.015 ? 3.0 : 1.0;  // never below the start
+  };
+  buscalin<AjustesVelmor>(std::span<double>(w), std::span<double>(dw), e, std::span<const double>(dir), eval);
+  EXPECT_EQ(e, 1.0);  // the accepted point, once the bracket is spent, has the start's error
+  EXPECT_LE(w[0], 0.015);
+}
+
+// |x - c| with slope +-1 everywhere: no trial ever passes the slope test.
+template <class Real>
+struct Pico {
+  Real c;
+  Real ultima_a = 0, ultima_e = 0;
+  int evaluaciones = 0;
+  Real operator()(std::span<const Real> w, std::span<Real> g) {
+    ++evaluaciones;
+    g[0] = w[0] >= c ? Real(1) : Real(-1);
+    ultima_a = w[0];
+    ultima_e = std::abs(w[0] - c);
+    return ultima_e;
+  }
+};
+
+TYPED_TEST(Buscalin, BracketBelowTheToleranceReturnsTheLastTrial) {
+  using Real = typename TypeParam::Real;
+  Pico<Real> f{Real(0.3) * TypeParam::paso};
+  std::vector<Real> w{0}, dw{-1}, dir{1};
+  Real e = f.c;
+  const Real a = buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), f);
+  EXPECT_GT(f.evaluaciones, 3);
+  EXPECT_LT(f.evaluaciones, 200);
+  EXPECT_EQ(a, f.ultima_a);
+  EXPECT_EQ(w[0], f.ultima_a);
+  EXPECT_EQ(e, f.ultima_e);
+  EXPECT_NEAR(static_cast<double>(a), static_cast<double>(f.c), 2 * static_cast<double>(TypeParam::tau));
+}
+
+TYPED_TEST(Buscalin, EverFallingErrorStopsAfterTheBoundAndTakesTheBestTrial) {
+  using Real = typename TypeParam::Real;
+  int evaluaciones = 0;
+  auto eval = [&](std::span<const Real> x, std::span<Real> g) {
+    ++evaluaciones;
+    g[0] = -1;
+    return -x[0];
+  };
+  std::vector<Real> w{0}, dw{-1}, dir{4};
+  Real e = 0;
+  const Real a = buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval);
+  const Real esperado = Real(buscalin_detalle::kMaxPasosCorchete) * (TypeParam::paso / Real(4));
+  EXPECT_EQ(evaluaciones, static_cast<int>(buscalin_detalle::kMaxPasosCorchete));
+  EXPECT_EQ(a, esperado);
+  EXPECT_EQ(w[0], esperado * 4);
+  EXPECT_EQ(e, -w[0]);
+  EXPECT_EQ(dw[0], Real(-1));
+}
+
+TEST(BuscalinGuarda, VelmorStopsOnAnExactlyFlatError) {
+  int evaluaciones = 0;
+  auto eval = [&](std::span<const double>, std::span<double> g) {
+    ++evaluaciones;
+    g[0] = 0;
+    return 2.0;
+  };
+  std::vector<double> w{0}, dw{-1}, dir{1};
+  double e = 2;
+  buscalin<AjustesVelmor>(std::span<double>(w), std::span<double>(dw), e, std::span<const double>(dir), eval);
+  EXPECT_EQ(evaluaciones, static_cast<int>(buscalin_detalle::kMaxPasosCorchete));
+  EXPECT_EQ(e, 2.0);
+  EXPECT_EQ(dw[0], 0.0);
+}
+
+TYPED_TEST(Buscalin, NonFiniteFirstTrialLeavesEverythingUnchanged) {
+  using Real = typename TypeParam::Real;
+  for (const Real malo : {std::numeric_limits<Real>::quiet_NaN(), std::numeric_limits<Real>::infinity(),
+                          -std::numeric_limits<Real>::infinity()}) {
+    int evaluaciones = 0;
+    auto eval = [&](std::span<const Real>, std::span<Real> g) {
+      ++evaluaciones;
+      g[0] = 0;
+      return malo;
+    };
+    std::vector<Real> w{1}, dw{-1}, dir{1};
+    Real e = 7;
+    EXPECT_EQ(buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval),
+              Real(0));
+    EXPECT_EQ(evaluaciones, 1);
+    EXPECT_EQ(w[0], Real(1));
+    EXPECT_EQ(dw[0], Real(-1));
+    EXPECT_EQ(e, Real(7));
+  }
+}
+
+TYPED_TEST(Buscalin, NonFiniteTrialWhileBracketingTakesTheBestTrialBeforeIt) {
+  using Real = typename TypeParam::Real;
+  const Real u = TypeParam::paso;
+  auto eval = [&](std::span<const Real> x, std::span<Real> g) {
+    g[0] = -1;
+    if (x[0] > Real(2.5) * u) {
+      g[0] = std::numeric_limits<Real>::quiet_NaN();
+      return Real(0);
+    }
+    return -x[0];
+  };
+  std::vector<Real> w{0}, dw{-1}, dir{1};
+  Real e = 0;
+  EXPECT_EQ(buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval),
+            Real(2) * u);
+  EXPECT_EQ(w[0], Real(2) * u);
+  EXPECT_EQ(e, -Real(2) * u);
+  EXPECT_EQ(dw[0], Real(-1));
+}
+
+TYPED_TEST(Buscalin, NonFiniteTrialsWhileSectioningAreNeverAccepted) {
+  using Real = typename TypeParam::Real;
+  // Quadratic with its minimum at c, broken (NaN) in a band around c wider than the slope test allows.
+  const Real c = Real(0.3) * TypeParam::paso, banda = c / 6;
+  int evaluaciones = 0;
+  auto eval = [&](std::span<const Real> x, std::span<Real> g) {
+    ++evaluaciones;
+    g[0] = x[0] - c;
+    if (std::abs(x[0] - c) < banda) return std::numeric_limits<Real>::quiet_NaN();
+    return g[0] * g[0] / 2;
+  };
+  std::vector<Real> w{0}, dw{-c}, dir{1};
+  Real e = c * c / 2;
+  const Real a = buscalin<TypeParam>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval);
+  EXPECT_LT(evaluaciones, 200);
+  EXPECT_TRUE(std::isfinite(e));
+  EXPECT_GT(a, Real(0));
+  EXPECT_LE(a, c - banda);
+  EXPECT_EQ(w[0], a);
+  EXPECT_EQ(e, (a - c) * (a - c) / 2);
+}
+
+TEST(BuscalinCubico, FlatBracketWithZeroSlopesBisectsInsteadOfStepping) {
+  // Ends with equal errors and zero slopes make the cubic step 0/0; no point may be evaluated off the line.
+  std::vector<double> vistos;
+  auto eval = [&](std::span<const double> x, std::span<double> g) {
+    vistos.push_back(x[0]);
+    g[0] = 0;
+    return x[0] > 0.0175 ? 2.0 : 1.0;
+  };
+  std::vector<double> w{0}, dw{-1}, dir{1};
+  double e = 1;
+  const double a =
+      buscalin<AjustesVelmor>(std::span<double>(w), std::span<double>(dw), e, std::span<const double>(dir), eval);
+  ASSERT_GT(vistos.size(), 4u);
+  for (double x : vistos) EXPECT_TRUE(std::isfinite(x));
+  EXPECT_TRUE(std::isfinite(a));
+  EXPECT_GE(a, 0.01);
+  EXPECT_LE(a, 0.0175);
+  EXPECT_EQ(w[0], a);
+  EXPECT_EQ(e, 1.0);
+}
+
+}  // namespace

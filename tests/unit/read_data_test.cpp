@@ -1,0 +1,142 @@
+#include "common/read_data.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <type_traits>
+
+#include "common/ajustes.hpp"
+
+namespace {
+
+// Death tests see stderr only, so the report is sent there first.
+void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
+
+// Each test writes under its own name: ctest may run them side by side.
+std::string escribe(const std::string& nombre, const std::string& texto) {
+  const auto* prueba = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string prefijo = std::string(prueba->test_suite_name()) + "." + prueba->name() + ".";
+  for (char& c : prefijo)
+    if (c == '/') c = '_';
+  const std::string ruta = ::testing::TempDir() + prefijo + nombre;
+  std::FILE* f = std::fopen(ruta.c_str(), "wb");
+  std::fwrite(texto.data(), 1, texto.size(), f);
+  std::fclose(f);
+  return ruta;
+}
+
+// Value k of pattern j, whichever the layout.
+template <class D>
+auto valor(const D& datos, std::size_t j, std::size_t k) {
+  if constexpr (std::is_same_v<D, Columnas>)
+    return datos.d[k][j];
+  else
+    return datos.d[j][k];
+}
+
+template <class A>
+class ReadData : public ::testing::Test {};
+template <class A>
+class ReadDataDeathTest : public ::testing::Test {};
+using LosDosProgramas = ::testing::Types<AjustesVelmor, AjustesKorbent>;
+TYPED_TEST_SUITE(ReadData, LosDosProgramas);
+TYPED_TEST_SUITE(ReadDataDeathTest, LosDosProgramas);
+
+TYPED_TEST(ReadData, OneLineAndOnePerLineGiveTheSamePatterns) {
+  using Real = typename TypeParam::Real;
+  for (const char* texto : {"1 2 3 4 5 6\n", "1\n2\n3\n4\n5\n6\n", "(1,2,3)\t(4, 5 ,6)", "* cabecera\n1 2 3 * x\n4 5 6"}) {
+    const auto datos = read_data<TypeParam>(escribe("seis.dat", texto).c_str(), 3);
+    ASSERT_EQ(datos.ndat, 2u) << texto;
+    for (std::size_t j = 0; j < 2; ++j)
+      for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(valor(datos, j, k), Real(3 * j + k + 1)) << texto;
+  }
+}
+
+TYPED_TEST(ReadData, LayoutFollowsTheProgram) {
+  const auto datos = read_data<TypeParam>(escribe("ocho.dat", "1 2\n3 4\n5 6\n7 8\n").c_str(), 2);
+  EXPECT_EQ(datos.ndat, 4u);
+  if constexpr (TypeParam::disposicion == Disposicion::columnas) {
+    ASSERT_EQ(datos.d.size(), 2u);
+    EXPECT_EQ(datos.d[0].size(), 4u);
+  } else {
+    EXPECT_EQ(datos.dim, 2u);
+    ASSERT_EQ(datos.d.size(), 4u);
+    EXPECT_EQ(datos.d[0].size(), 2u);
+  }
+  EXPECT_EQ(valor(datos, 3, 0), 7);
+  EXPECT_EQ(valor(datos, 3, 1), 8);
+}
+
+TYPED_TEST(ReadData, LastLineWithoutNewlineIsReadWhole) {
+  const auto datos = read_data<TypeParam>(escribe("sin_fin.dat", "1 2\n3 45").c_str(), 2);
+  ASSERT_EQ(datos.ndat, 2u);
+  EXPECT_EQ(valor(datos, 1, 1), 45);
+}
+
+TYPED_TEST(ReadData, NonNumericTokensCountAndReadAsZero) {
+  const auto datos = read_data<TypeParam>(escribe("abc.dat", "abc 2.5 +7 -1e2x").c_str(), 2);
+  ASSERT_EQ(datos.ndat, 2u);
+  EXPECT_EQ(valor(datos, 0, 0), 0);
+  EXPECT_EQ(valor(datos, 0, 1), 2.5);
+  EXPECT_EQ(valor(datos, 1, 0), 7);
+  EXPECT_EQ(valor(datos, 1, 1), -100);  // the numeric prefix
+}
+
+TYPED_TEST(ReadData, EmptyTokenStartingAPatternEndsTheDataWithoutError) {
+  const auto datos = read_data<TypeParam>(escribe("corte.dat", "1 2\n3 4\n= 5 6\n7 8\n").c_str(), 2);
+  ASSERT_EQ(datos.ndat, 2u);
+  EXPECT_EQ(valor(datos, 1, 1), 4);
+}
+
+TEST(ReadDataPrecision, KorbentConvertsInExtendedPrecision) {
+  const auto datos = read_data<AjustesKorbent>(escribe("largo.dat", "0.1 1e400").c_str(), 2);
+  EXPECT_EQ(datos.d[0][0], 0.1L);  // not 0.1 rounded to double first
+  EXPECT_EQ(datos.d[0][1], 1e400L);
+}
+
+TYPED_TEST(ReadDataDeathTest, IncompleteLastPatternIsAnErrorEvenAfterCompleteOnes) {
+  const std::string f = escribe("siete.dat", "1 2 3 4 5 6 7\n");
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+              "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nError en el fichero de datos .*siete\\.dat\n\n$");
+}
+
+TYPED_TEST(ReadDataDeathTest, EmptyTokenInsideAPatternIsAnError) {
+  const std::string f = escribe("medio.dat", "1 2 3\n4 ] 5 6\n");
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+              "Error en el fichero de datos .*medio\\.dat");
+}
+
+TYPED_TEST(ReadDataDeathTest, NoCompletePatternMeansNoData) {
+  for (const char* texto : {"", "* solo\n* comentarios\n", "   \n\t\n", "= 1 2 3"}) {
+    const std::string f = escribe("vacio.dat", texto);
+    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+                "No hay datos en .*vacio\\.dat\n\n$")
+        << texto;
+  }
+}
+
+TYPED_TEST(ReadDataDeathTest, DimZeroReadsNothing) {
+  const std::string f = escribe("cero.dat", "1 2 3\n");
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 0)), ::testing::ExitedWithCode(0),
+              "No hay datos en .*cero\\.dat");
+}
+
+TYPED_TEST(ReadDataDeathTest, MissingFileIsAResourceFailure) {
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>("/nonexistent/falta.dat", 2)), ::testing::ExitedWithCode(1),
+              "Error de apertura del fichero /nonexistent/falta\\.dat\n\n$");
+}
+
+TYPED_TEST(ReadDataDeathTest, ValuesThatAreNotFiniteNumbersAreRefused) {
+  // 1e999 overflows a double; a long double needs a larger exponent.
+  const char* desborda = std::is_same_v<typename TypeParam::Real, double> ? "1e999" : "1e5000";
+  for (const std::string malo : {"nan", "inf", "-infinity", desborda}) {
+    const std::string f = escribe("raro.dat", "1 2\n3 " + malo + "\n5 6\n");
+    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(0),
+                "Error en el fichero de datos .*raro\\.dat")
+        << malo;
+  }
+}
+
+}  // namespace
