@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
@@ -13,15 +12,6 @@ long double vmin = 1e30;
 std::uint32_t iternum = 0;
 
 namespace {
-
-template <class T>
-std::unique_ptr<T> crea(const char* mensaje) {
-  try {
-    return std::make_unique<T>();
-  } catch (const std::bad_alloc&) {
-  }
-  puterr(1, "%s", mensaje);
-}
 
 std::span<const std::vector<long double>> filas(const MATRIZ& m) {
   return {m.d.data(), std::min<std::size_t>(m.ndat, m.d.size())};

@@ -108,8 +108,7 @@ class Orden : public ::testing::Test {
     for (std::uint32_t h = 0; h < 3; ++h) net->rb[h].nvr = 100 + h;
   }
   void espera_orden(std::vector<std::uint32_t> antes) {
-    const std::vector<long double> c{4, 1, 0, -3, 1, 0}, b{10, 11, 20, 21, 30, 31}, wa{0.1L, 0.2L, 0.3L},
-        w{5, 6, 7};
+    const std::vector<long double> c{4, 1, 0, -3, 1, 0}, b{10, 11, 20, 21, 30, 31}, wa{0.1L, 0.2L, 0.3L}, w{5, 6, 7};
     for (std::size_t m = 0; m < 3; ++m) {
       const std::uint32_t h = antes[m];
       EXPECT_EQ(net->rb[m].r[0], c[2 * h]) << m;

@@ -1,11 +1,11 @@
+#include "korbent/zelbrin_fdp_entrena.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 #include <random>
 #include <vector>
-
-#include "korbent/zelbrin_fdp_entrena.hpp"
 
 namespace {
 
