@@ -101,6 +101,9 @@ struct ZELBRIN_FDP {
   // trained parameter vector, so a pass over the kernels walks memory in order. The kernels' spans are
   // wired to these rows once: reordering kernels moves row contents, never the kernel records.
   std::vector<long double> centros, anchos;
+
+  // The key the training sorts the kernels by; the program's entry sets its build's key.
+  ClaveOrden clave = ClaveOrden::suma;
 };
 
 std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm);
