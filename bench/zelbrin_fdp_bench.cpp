@@ -40,8 +40,8 @@ void PasoGradiente(benchmark::State& state) {
     benchmark::DoNotOptimize(dw.data());
   }
   // Seconds per (row x kernel x 1e-9): nanoseconds per row and kernel.
-  state.counters["ns_rk"] = benchmark::Counter(kFilas * 1e-9 * nh, benchmark::Counter::kIsIterationInvariantRate |
-                                                                        benchmark::Counter::kInvert);
+  state.counters["ns_rk"] = benchmark::Counter(
+      kFilas * 1e-9 * nh, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

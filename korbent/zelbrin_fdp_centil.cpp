@@ -47,7 +47,8 @@ void ordena_zelbrin_fdp(ZELBRIN_FDP& net, ClaveOrden clave) {
   std::stable_sort(p.begin(), p.end(), menor_val);
 
   // Large enough for a block of rows and for an output unit's nh + 1 weights.
-  std::vector<long double> aux = asigna<long double>(nh * ni + 1, msg::sin_memoria_waux);;
+  std::vector<long double> aux = asigna<long double>(nh * ni + 1, msg::sin_memoria_waux);
+  ;
   permuta(net.centros, ni, p, aux);
   permuta(net.anchos, ni, p, aux);
   permuta(net.wa, 1, p, aux);

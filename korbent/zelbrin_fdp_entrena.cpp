@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
