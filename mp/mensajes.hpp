@@ -1,4 +1,5 @@
-// Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign).
+// Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign); the one message
+// in Windows-1252 (\xF3 o-acute) says so.
 #pragma once
 
 #include "common/errmess.hpp"
@@ -13,6 +14,12 @@ inline constexpr char sin_memoria_ol[] = "Error de asignacion de memoria a net->
 inline constexpr char sin_memoria_ol_i[] = "Error de asignacion de memoria a net->ol[i]->i en create_ol()";
 inline constexpr char sin_memoria_ol_w[] = "Error de asignacion de memoria a (net->ol)[i]->w en create_ol()";
 inline constexpr char sin_memoria_obuf[] = "Error de asignacion de memoria a net->obuf en create_obuf()";
+
+// Training and test. The input message names eval_mp(), although every pass over the patterns prints it.
+inline constexpr char sin_memoria_input[] = "Error de asignaci\xA2n de memoria a input en eval_mp()";
+inline constexpr char sin_memoria_w_train[] = "Error de asignaci\xA2n de memoria a w en train_rbwbr()";
+inline constexpr char sin_memoria_fder[] = "Error de asignaci\xF3n de memoria a fder en mp_test()";  // Windows-1252
+inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memoria a dydx en mp_test()";
 }  // namespace msg
 
 // Size checks name the perceptron as if it had been read from its own configuration file.
@@ -25,3 +32,24 @@ inline constexpr char sin_memoria_obuf[] = "Error de asignacion de memoria a net
 [[noreturn]] inline void error_salidas_nulas(const char* nombre) {
   puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades de salida nulo", nombre);
 }
+
+// Weight file of a perceptron: open failures name the file, the others the perceptron.
+[[noreturn]] inline void error_apertura_save_w(const char* fichero) {
+  puterr(0, "Error de apertura del fichero %s en save_w()", fichero);
+}
+[[noreturn]] inline void error_apertura_load_w(const char* fichero) {
+  puterr(1, "Error de apertura del fichero %s en load_w()", fichero);
+}
+[[noreturn]] inline void error_fichero_wgt(const char* nombre) { puterr(0, "Error en el fichero %s.wgt", nombre); }
+[[noreturn]] inline void error_entradas_wgt(const char* nombre) {
+  puterr(0, "El numero de entradas especificado en el fichero %s.wgt es incorrecto", nombre);
+}
+[[noreturn]] inline void error_ocultas_wgt(const char* nombre) {
+  puterr(0, "El numero de unidades ocultas no coincide en los ficheros %s", nombre);
+}
+[[noreturn]] inline void error_salidas_wgt(const char* nombre) {
+  puterr(0, "El numero de salidas especificado en el fichero %s.wgt es incorrecto", nombre);
+}
+
+// Training and test: every file they cannot open ends with status 1.
+[[noreturn]] inline void error_apertura_mp(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }

@@ -35,7 +35,18 @@ inline constexpr char sin_memoria_velmor_oret[] = "Error de asignacion de memori
 inline constexpr char sin_memoria_velmor_osub[] = "Error de asignacion de memoria a velmor->osub en build_velmor()";
 inline constexpr char sin_memoria_velmor_i[] = "Error de asignaci\xA2n de memoria a velmor->i en build_velmor()";
 inline constexpr char sin_memoria_velmor_d[] = "Error de asignaci\xA2n de memoria a velmor->d en build_velmor()";
+
+// Initialisation through the auxiliary perceptron.
+inline constexpr char sin_memoria_lp_init[] = "Error de asignacion de memoria a lp en init_velmor()";
+inline constexpr char sin_memoria_ts_init[] = "Error de asignacion de memoria a ts en init_velmor()";
+inline constexpr char inicializando_aux[] = "\n Inicializando los pesos de la red MP auxiliar \n";
+inline constexpr char inicializacion_aux_fin[] = "\n Inicializaci\xA2n de la red RBWBR auxiliar finalizada \n";
+inline constexpr char entrenamiento_aux[] = "\n Entrenamiento de la red RBWBR auxiliar \n";
+inline constexpr char entrenamiento_aux_fin[] = "\n Entrenamiento de la red RBWBR auxiliar finalizado\n";
 }  // namespace msg
 
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
 [[noreturn]] inline void error_apertura_config(const char* f) { puterr(0, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void error_datos_cortos(const char* f) {
+  puterr(0, "Fichero de datos %s demasiado corto para los retardos de la red", f);
+}
