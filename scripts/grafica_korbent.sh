@@ -108,7 +108,7 @@ if [ "$ni" -le 2 ]; then
       echo "set palette rgbformulae 33,13,10"
       echo "set key below"
       echo "plot '$TMPDIR_GUION/densidad' using 1:2:3 with image notitle, \\"
-      echo "     '$TMPDIR_GUION/contornos' using 1:2 with lines lc rgb 'white' lw 1 title 'contornos', \\"
+      echo "     '$TMPDIR_GUION/contornos' using 1:2 with lines lc rgb 'white' lw 1 notitle, \\"
       echo "     '$TMPDIR_GUION/puntos' using 1:2 with points pt 7 ps 0.7 lc rgb 'black' title 'entrenamiento'"
     fi
   } >"$TMPDIR_GUION/densidad.gp"
