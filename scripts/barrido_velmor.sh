@@ -52,8 +52,11 @@ recoge_uno() {
     /^ ets = / { final = $3 }
     /\*\*\*\* Error \*\*\*\*/ { error = 1 }
     END {
-      e = (error || estado != 0) ? "error" : (n ? "ok" : "sin_ciclos")
-      printf "%d\t%s\t%s\t%s\t%s\t%s", n, (n ? mejor : "-"), (n ? cm : "-"), (n ? em : "-"), (final == "" ? "-" : final), e
+      # Without error taps velmor keeps the auxiliary fit untrained: its final test is all there is.
+      if (!n && final != "") { mejor = final; cm = 0; em = "-" }
+      e = (error || estado != 0) ? "error" : (mejor != "" ? "ok" : "sin_ciclos")
+      printf "%d\t%s\t%s\t%s\t%s\t%s", n, (mejor != "" ? mejor : "-"), (cm != "" ? cm : "-"), (em != "" ? em : "-"),
+             (final == "" ? "-" : final), e
     }' "$1/consola.txt"
 }
 

@@ -75,18 +75,23 @@ echo "$png"
 sed -n 's/.*Ciclo de Opt\.: *\([0-9][0-9]*\) *Etr = *\([^ ]*\) *Ets = *\([^ ]*\).*/\1 \2 \3/p' "$consola" \
   >"$TMPDIR_GUION/ciclos"
 [ -s "$TMPDIR_GUION/ciclos" ] || falla "$consola no tiene lineas de ciclo de optimizacion"
-# The lowest test error is what the stored weights hold; log scale only when every error is positive.
-set -- $(awk 'NR == 1 || $3 < m { m = $3; c = $1 } $2 <= 0 || $3 <= 0 { nopos = 1 }
-              END { print c, m, (nopos ? "lineal" : "log") }' "$TMPDIR_GUION/ciclos")
+# The lowest test error is what the stored weights hold. A log scale only when the errors span more than a
+# decade (and are all positive); within one it would show no tic marks.
+set -- $(awk 'NR == 1 || $3 < m { m = $3; c = $1 }
+              { for (k = 2; k <= 3; k++) { if (!lo || $k < lo) lo = $k; if ($k > hi) hi = $k; if ($k <= 0) nopos = 1 } }
+              END { print c, m, (!nopos && hi > 10 * lo ? "log" : "lineal") }' "$TMPDIR_GUION/ciclos")
 png=$dir/$modelo-errores.png
 {
   terminal_png
   echo "set output '$png'"
   echo "set grid"
+  echo "set key outside top center horizontal"
   echo "set title 'Modelo $modelo: error por ciclo (menor Ets = $2 en el ciclo $1)'"
   echo "set xlabel 'ciclo de optimizacion'"
   echo "set ylabel 'error cuadratico medio'"
   [ "$3" = log ] && echo "set logscale y"
+  echo "set autoscale yfix"
+  echo "set offsets 0, 0, graph 0.05, graph 0.05"
   echo "plot '$TMPDIR_GUION/ciclos' using 1:2 with lines lw 2 title 'Etr (entrenamiento)', \\"
   echo "     '' using 1:3 with lines lw 2 title 'Ets (test)', \\"
   echo "     '-' using 1:2 with points pt 7 ps 1.5 title 'pesos guardados'"
