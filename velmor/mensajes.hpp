@@ -1,6 +1,8 @@
 // Every text velmor prints, in code page 850 (\xA2 o-acute, \xA0 a-acute, \xA7 ordinal sign).
 #pragma once
 
+#include <cstdio>
+
 #include "common/errmess.hpp"
 
 namespace msg {
@@ -34,7 +36,22 @@ inline constexpr char sin_memoria_velmor_oret[] = "Error de asignacion de memori
 inline constexpr char sin_memoria_velmor_osub[] = "Error de asignacion de memoria a velmor->osub en build_velmor()";
 inline constexpr char sin_memoria_velmor_i[] = "Error de asignaci\xA2n de memoria a velmor->i en build_velmor()";
 inline constexpr char sin_memoria_velmor_d[] = "Error de asignaci\xA2n de memoria a velmor->d en build_velmor()";
+
+// Interrupt menu.
+inline constexpr char redireccionando[] = "Error redireccionando CTRL-C";
+inline constexpr char menu_1[] = "\n\n 1. Parar inmediatamente el proceso dejando los pesos optimos hallados\n";
+inline constexpr char menu_2[] = " 2. Esperar a que finalice el ciclo de opt. y guardar los pesos actuales\n";
+inline constexpr char menu_3[] = " 3. Cambiar los par\xA0metros de optimizaci\xA2n.\n";
+inline constexpr char menu_4[] = " 4. Salir sin salvar. \n";
+inline constexpr char opcion[] = "\n Opcion ->   ";
+inline constexpr char interrumpido[] = "Proceso interrumpido por el usuario";
+
+// Test of the trained model.
+inline constexpr char sin_memoria_dydx[] = "Error de asignaci\xA2n de memoria a dydx en train_velmor()";
+inline constexpr char sin_memoria_dydx_nsal[] = "Error de asignaci\xA2n de memoria a dydx[nsal] en train_velmor()";
 }  // namespace msg
 
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
 [[noreturn]] inline void error_apertura_config(const char* f) { puterr(0, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void error_apertura(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
