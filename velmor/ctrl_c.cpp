@@ -16,9 +16,6 @@
 #include "velmor/modelo.hpp"
 #include "velmor/pesos.hpp"
 
-std::atomic<unsigned char> ctrl_c_opcion{0};
-std::atomic<bool> salvando{false};
-
 namespace {
 
 // Options 1 and 4 end the process from the watcher while main still runs: nothing of static storage may
@@ -91,7 +88,9 @@ void salva_pesos_reporte(const VELMOR& m, std::span<const double> w) {
 std::mutex& cerrojo_salvado() { return cerrojo; }
 
 void anota_pesos_reporte(std::span<const double> w) {
-  const std::lock_guard<std::mutex> l(cerrojo);
+  // An open menu holds the lock: keep the point noted before it opened rather than stall the training.
+  const std::unique_lock<std::mutex> l(cerrojo, std::try_to_lock);
+  if (!l.owns_lock()) return;
   pesos_reporte->w.assign(w.begin(), w.end());
   pesos_reporte->validos = true;
 }

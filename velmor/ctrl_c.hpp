@@ -22,7 +22,8 @@ void ctrl_c_handler(std::FILE* entrada);
 std::mutex& cerrojo_salvado();
 
 // Without a test set no best weights reach the disk during training, so the report keeps here a copy of the
-// point it received; option 1 saves it before ending. Called once per report (no allocation after the first).
+// point it received; option 1 saves it before ending. Called once per report (no allocation after the first);
+// skipped while a menu is open.
 void anota_pesos_reporte(std::span<const double> w);
 // Called before the training's own final save, so that option 1 never writes over it.
 void olvida_pesos_reporte();

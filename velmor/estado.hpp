@@ -1,10 +1,13 @@
-// State the training shares for the whole process with the interrupt menu's watcher thread.
+// Process-wide state of a velmor training, shared with the Ctrl-C watcher.
 #pragma once
 
 #include <atomic>
 
-// Request left by the menu: 0 none, 1 save the weights at the next report and stop, 2 change the
-// optimisation parameters (nothing acts on it). Written by the watcher, read once per report.
-extern std::atomic<unsigned char> ctrl_c_opcion;
-// Raised by the report around its save of the best weights; the watcher drops an interrupt meanwhile.
-extern std::atomic<bool> salvando;
+inline int ciclo = 0;          // progress reports so far; never reset, a process trains once
+inline double ets_min = 1e30;  // lowest test error whose weights were saved
+
+// Written by the watcher thread, read once per report: 0 nothing, 1 save and stop, 2 change the
+// optimisation parameters (nothing acts on it).
+inline std::atomic<unsigned char> ctrl_c_opcion{0};
+// Raised by the report around its save of the best weights; the watcher drops an interrupt while it is set.
+inline std::atomic<bool> salvando{false};

@@ -45,13 +45,35 @@ inline constexpr char menu_3[] = " 3. Cambiar los par\xA0metros de optimizaci\xA
 inline constexpr char menu_4[] = " 4. Salir sin salvar. \n";
 inline constexpr char opcion[] = "\n Opcion ->   ";
 inline constexpr char interrumpido[] = "Proceso interrumpido por el usuario";
-
-// Test of the trained model.
-inline constexpr char sin_memoria_dydx[] = "Error de asignaci\xA2n de memoria a dydx en train_velmor()";
-inline constexpr char sin_memoria_dydx_nsal[] = "Error de asignaci\xA2n de memoria a dydx[nsal] en train_velmor()";
 }  // namespace msg
 
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
 [[noreturn]] inline void error_apertura_config(const char* f) { puterr(0, "Error de apertura del fichero %s", f); }
+
+// Weight file of the model.
+namespace msg {
+inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
+}  // namespace msg
+[[noreturn]] inline void error_apertura_pesos(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+
+// Training.
+namespace msg {
+inline constexpr char sin_memoria_w_train[] = "Error de asignaci\xA2n de memoria a w en train_velmor()";
+inline constexpr char sin_memoria_dydw[] = "Error de asignaci\xA2n de memoria a dydw en train_velmor()";
+inline constexpr char sin_memoria_dydw_nret[] = "Error de asignaci\xA2n de memoria a dydw[nret] en train_velmor()";
+inline constexpr char sin_memoria_dydw_nsal[] =
+    "Error de asignaci\xA2n de memoria a dydw[nret][nsal] en train_velmor()";
+inline constexpr char sin_memoria_dydx[] = "Error de asignaci\xA2n de memoria a dydx en train_velmor()";
+inline constexpr char sin_memoria_dydx_nsal[] = "Error de asignaci\xA2n de memoria a dydx[nsal] en train_velmor()";
+inline constexpr char sin_memoria_err[] = "Error de asignaci\xA2n de memoria a err en train_velmor()";
+inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error nulo \n\n";
+inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
+}  // namespace msg
+inline void imprime_ciclo(int n, double etr, double ets) {
+  std::printf("Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f \n", n, etr, ets);
+  std::fflush(stdout);
+}
+
+// Test of the trained model (its allocation failures use the training's words).
 [[noreturn]] inline void error_apertura(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
 inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
