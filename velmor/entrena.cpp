@@ -161,8 +161,8 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m) {
     save_velmor(m);
     puterr(0, "%s", msg::pesos_guardados_ctrl_c);
   }
-  imprime_ciclo(ciclo, Etr, Ets);
   if (!m.tp) anota_pesos_reporte(w);
+  imprime_ciclo(ciclo, Etr, Ets);
   if (m.tp && Ets < ets_min) {
     const std::lock_guard<std::mutex> l(cerrojo_salvado());
     salvando = true;

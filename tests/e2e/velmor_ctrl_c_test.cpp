@@ -63,7 +63,7 @@ class VelmorCtrlC : public ::testing::Test {
     p->escribe_entrada(respuesta);
   }
 
-  static constexpr int kFilas = 3000;
+  static constexpr int kFilas = 1500;
   DirTemporal dir;
   std::unique_ptr<Proceso> p;
 };
@@ -132,7 +132,7 @@ TEST_F(VelmorCtrlC, ChangeParametersChangesNothing) {
 }
 
 TEST_F(VelmorCtrlC, EmptyAnswerWithdrawsAnEarlierSaveAndTheTrainingRunsToItsEnd) {
-  entrena(40);
+  entrena(15);
   // The second interrupt waits while the first menu is open; both answers go at once, so the request "2"
   // stands only while the second menu is printed.
   p->senal(SIGINT);

@@ -109,7 +109,9 @@ TEST(CtrlC, DroppedWhileTheReportHoldsTheSaveLock) {
 class CtrlCSalida : public ::testing::Test {
  protected:
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Forked without re-running the binary, so the child writes in this test's directory. The watcher
+    // thread starts only in the child.
+    GTEST_FLAG_SET(death_test_style, "fast");
     char plantilla[] = "/tmp/ctrl_c-XXXXXX";
     ASSERT_NE(mkdtemp(plantilla), nullptr);
     dir_ = plantilla;
@@ -148,6 +150,8 @@ TEST_F(CtrlCSalida, StopNowSavesTheLastReportedPointWhenNoBestWeightsWereSaved) 
   for (double& x : w) x = aleatorio<AjustesVelmor>(1.0);
   EXPECT_EXIT(responde("1\n", &w), ::testing::ExitedWithCode(0), "Proceso interrumpido por el usuario\n\n$");
 
+  ASSERT_TRUE(fs::exists("serie.wgt"));
+  ASSERT_TRUE(fs::exists("serie#.wgt"));
   std::unique_ptr<VELMOR> leido = build_velmor("serie", 1, 3, 1, std::vector<int>{2}, std::vector<int>{1}, 0);
   load_velmor(*leido);
   std::vector<double> wl(w.size());
