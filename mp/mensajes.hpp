@@ -1,4 +1,5 @@
-// Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign).
+// Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign); the one message
+// in Windows-1252 (\xF3 o-acute) says so.
 #pragma once
 
 #include "common/errmess.hpp"
@@ -13,6 +14,12 @@ inline constexpr char sin_memoria_ol[] = "Error de asignacion de memoria a net->
 inline constexpr char sin_memoria_ol_i[] = "Error de asignacion de memoria a net->ol[i]->i en create_ol()";
 inline constexpr char sin_memoria_ol_w[] = "Error de asignacion de memoria a (net->ol)[i]->w en create_ol()";
 inline constexpr char sin_memoria_obuf[] = "Error de asignacion de memoria a net->obuf en create_obuf()";
+
+// Training and test. The input message names eval_mp(), although every pass over the patterns prints it.
+inline constexpr char sin_memoria_input[] = "Error de asignaci\xA2n de memoria a input en eval_mp()";
+inline constexpr char sin_memoria_w_train[] = "Error de asignaci\xA2n de memoria a w en train_rbwbr()";
+inline constexpr char sin_memoria_fder[] = "Error de asignaci\xF3n de memoria a fder en mp_test()";  // Windows-1252
+inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memoria a dydx en mp_test()";
 }  // namespace msg
 
 // Size checks name the perceptron as if it had been read from its own configuration file.
@@ -43,3 +50,6 @@ inline constexpr char sin_memoria_obuf[] = "Error de asignacion de memoria a net
 [[noreturn]] inline void error_salidas_wgt(const char* nombre) {
   puterr(0, "El numero de salidas especificado en el fichero %s.wgt es incorrecto", nombre);
 }
+
+// Training and test: every file they cannot open ends with status 1.
+[[noreturn]] inline void error_apertura_mp(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }

@@ -45,6 +45,14 @@ inline constexpr char menu_3[] = " 3. Cambiar los par\xA0metros de optimizaci\xA
 inline constexpr char menu_4[] = " 4. Salir sin salvar. \n";
 inline constexpr char opcion[] = "\n Opcion ->   ";
 inline constexpr char interrumpido[] = "Proceso interrumpido por el usuario";
+
+// Initialisation through the auxiliary perceptron.
+inline constexpr char sin_memoria_lp_init[] = "Error de asignacion de memoria a lp en init_velmor()";
+inline constexpr char sin_memoria_ts_init[] = "Error de asignacion de memoria a ts en init_velmor()";
+inline constexpr char inicializando_aux[] = "\n Inicializando los pesos de la red MP auxiliar \n";
+inline constexpr char inicializacion_aux_fin[] = "\n Inicializaci\xA2n de la red RBWBR auxiliar finalizada \n";
+inline constexpr char entrenamiento_aux[] = "\n Entrenamiento de la red RBWBR auxiliar \n";
+inline constexpr char entrenamiento_aux_fin[] = "\n Entrenamiento de la red RBWBR auxiliar finalizado\n";
 }  // namespace msg
 
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
@@ -77,3 +85,8 @@ inline void imprime_ciclo(int n, double etr, double ets) {
 // Test of the trained model (its allocation failures use the training's words).
 [[noreturn]] inline void error_apertura(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
 inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
+
+// Initialisation.
+[[noreturn]] inline void error_datos_cortos(const char* f) {
+  puterr(0, "Fichero de datos %s demasiado corto para los retardos de la red", f);
+}

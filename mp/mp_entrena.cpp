@@ -1,0 +1,185 @@
+#include "mp/mp_entrena.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "common/asigna.hpp"
+#include "common/gconj.hpp"
+#include "mp/mensajes.hpp"
+#include "mp/mp_pesos.hpp"
+
+int ciclo_mp = 0;
+double err_tst_min = 1e30;
+
+namespace {
+
+// Whether a report of the current training has written the weight file. Without it, the file on disk (if any)
+// belongs to an earlier training or an earlier run, and must not be taken for this training's best weights.
+bool guardado_en_entrenamiento = false;
+
+std::size_t tam(int n) { return static_cast<std::size_t>(n); }
+
+// The pattern array the input buffers read during one pass. The buffers are let go at the end of the pass, so
+// that nothing is left pointing at freed storage.
+class Entradas {
+ public:
+  explicit Entradas(MP& mp) : mp_(mp), x_(asigna<double>(tam(mp.ni), msg::sin_memoria_input)) {
+    for (std::size_t k = 0; k < x_.size(); ++k) mp_.ibuf[k].i = &x_[k];
+  }
+  ~Entradas() {
+    for (MP_BUF& b : mp_.ibuf) b.i = nullptr;
+  }
+  void carga(const std::vector<const double*>& ts, std::size_t p) {
+    for (std::size_t k = 0; k < x_.size(); ++k) x_[k] = ts[k][p];
+  }
+  Entradas(const Entradas&) = delete;
+  Entradas& operator=(const Entradas&) = delete;
+
+ private:
+  MP& mp_;
+  std::vector<double> x_;
+};
+
+// No patterns give no error: 0 rather than 0/0.
+double media(double suma, std::size_t npat) { return npat > 0 ? suma / static_cast<double>(npat) : 0; }
+
+// The training error of grad_mp, without the gradient.
+double error_entrenamiento(MP& mp) {
+  const LP_MP& lp = *mp.lp;
+  const std::size_t ni = tam(mp.ni);
+  Entradas x(mp);
+  double e = 0;
+  for (std::size_t p = 0; p < lp.npat; ++p) {
+    x.carga(lp.ts, p);
+    eval_mp(mp);
+    for (std::size_t j = 0; j < mp.obuf.size(); ++j) {
+      const double diff = lp.ts[ni + j][p] - mp.obuf[j].o;
+      e += diff * diff;
+    }
+  }
+  return media(e, lp.npat);
+}
+
+std::FILE* abre_escritura(const std::string& nombre, const char* modo) {
+  std::FILE* f = std::fopen(nombre.c_str(), modo);
+  if (f == nullptr) error_apertura_mp(nombre.c_str());
+  return f;
+}
+
+}  // namespace
+
+void grad_mp(std::span<const double> w, std::span<double> g, double& E, MP& mp) {
+  const LP_MP& lp = *mp.lp;
+  const std::size_t ni = tam(mp.ni), nh = tam(mp.nh);
+  Entradas x(mp);
+  E = 0;
+  desempaqueta_pesos(mp, w);
+  std::fill(g.begin(), g.end(), 0.0);
+  for (std::size_t p = 0; p < lp.npat; ++p) {
+    x.carga(lp.ts, p);
+    eval_mp(mp);
+    for (std::size_t j = 0; j < mp.ol.size(); ++j) {
+      const MP_UNIT& o = mp.ol[j];
+      const double diff = lp.ts[ni + j][p] - mp.obuf[j].o;
+      E += diff * diff;
+      const double c = o.pendiente() * diff;
+      double* gs = g.data() + indice_peso_salida(mp, j, 0);
+      for (std::size_t h = 0; h <= nh; ++h) gs[h] += c * *o.i[h];
+      for (std::size_t h = 0; h < nh; ++h) {
+        const MP_UNIT& u = mp.hl[h];
+        const double t = u.pendiente() * (c * o.w[h + 1]);
+        double* gh = g.data() + indice_peso_oculta(mp, h, 0);
+        for (std::size_t m = 0; m <= ni; ++m) gh[m] += t * *u.i[m];
+      }
+    }
+  }
+  if (lp.npat > 0) {
+    const double f = -2.0 / static_cast<double>(lp.npat);
+    for (double& gk : g) gk = f * gk;
+  }
+  E = media(E, lp.npat);
+}
+
+bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp) {
+  desempaqueta_pesos(mp, w);
+  const double etr = error_entrenamiento(mp);
+  // Without a test set there is no test error; the .res and console lines carry 0 in its place.
+  double err_tst = 0;
+  if (mp.tp) {
+    err_tst = mp_test(mp);
+    if (err_tst < err_tst_min) {
+      err_tst_min = err_tst;
+      save_w(mp);
+      guardado_en_entrenamiento = true;
+    }
+  }
+  const std::string nombre = mp.name + ".res";
+  std::FILE* res = abre_escritura(nombre, "a");
+  ++ciclo_mp;
+  std::fprintf(res, "%+-15.8g  %+-15.8g\n", etr, err_tst);
+  std::printf("%4.4d  %+-15.8g  %+-15.8g \n", ciclo_mp, etr, err_tst);
+  std::fflush(stdout);
+  std::fclose(res);
+  return false;
+}
+
+void train_rbwbr(MP& mp) {
+  std::vector<double> w = asigna<double>(mp.nw, msg::sin_memoria_w_train);
+  empaqueta_pesos(mp, w);
+  ciclo_mp = 0;
+  guardado_en_entrenamiento = false;
+  gconj(
+      w, mp.lp->nco,
+      [&](std::span<const double> x, std::span<double> g) {
+        double e;
+        grad_mp(x, g, e, mp);
+        return e;
+      },
+      [&](std::span<const double> x, double e) { return seguimiento_mp(x, e, mp); });
+  // The best test error is process-wide: when no report of this training beat it, the weight file is not this
+  // training's, and the last point is kept instead.
+  if (mp.tp && guardado_en_entrenamiento)
+    load_w(mp);
+  else
+    desempaqueta_pesos(mp, w);
+  save_w(mp);
+}
+
+double mp_test(MP& mp) {
+  const TP_MP& tp = *mp.tp;
+  const std::size_t ni = tam(mp.ni), no = tam(mp.no);
+  std::FILE* out = abre_escritura(mp.name + ".out", "w");
+  std::vector<std::FILE*> fder;
+  std::vector<double> dydx;
+  if (tp.derivadas) {
+    fder = asigna<std::FILE*>(no, msg::sin_memoria_fder);
+    for (std::size_t i = 0; i < no; ++i) {
+      char sufijo[16];
+      std::snprintf(sufijo, sizeof sufijo, ".d%2.2d", static_cast<int>(i));
+      fder[i] = abre_escritura(mp.name + sufijo, "w");
+    }
+    dydx = asigna<double>(no * ni, msg::sin_memoria_dydx_test);
+  }
+  Entradas x(mp);
+  double e = 0;
+  for (std::size_t p = 0; p < tp.npat; ++p) {
+    x.carga(tp.ts, p);
+    eval_mp(mp);
+    if (tp.derivadas) dydx_mp(mp, dydx);
+    for (std::size_t i = 0; i < no; ++i) {
+      std::fprintf(out, "%+-15.8g  ", mp.obuf[i].o);
+      const double diff = tp.ts[ni + i][p] - mp.obuf[i].o;
+      e += diff * diff;
+      if (tp.derivadas) {
+        for (std::size_t m = 0; m < ni; ++m) std::fprintf(fder[i], "%+-15.8g ", dydx[i * ni + m]);
+        std::fprintf(fder[i], "\n");
+      }
+    }
+    std::fprintf(out, "\n");
+  }
+  e = media(e, tp.npat);
+  std::fclose(out);
+  for (std::FILE* f : fder) std::fclose(f);
+  return e;
+}

@@ -1,0 +1,45 @@
+// Training of a perceptron on its own by conjugate gradients, with a report per cycle that keeps the weights of
+// the lowest test error on disk, and its test: predictions and, on request, input derivatives per output.
+// Every file is named after the perceptron and written in the current directory.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "mp/mp.hpp"
+
+// Pattern p reads element p of every series: input k is ts[k][p], target j is ts[ni + j][p]. The records only
+// point at the series, which their owner keeps alive while the perceptron is trained or tested.
+struct LP_MP {
+  std::vector<const double*> ts;  // ni + no series
+  std::size_t npat = 0;
+  unsigned nco = 0;  // optimisation cycles handed to gconj
+};
+
+struct TP_MP {
+  std::vector<const double*> ts;  // ni + no series
+  std::size_t npat = 0;
+  unsigned char derivadas = 0;  // non-zero: mp_test writes one derivative file per output
+};
+
+// Cycle number of the latest report; restarts at every train_rbwbr.
+extern int ciclo_mp;
+// Lowest test error whose weights were saved, for the whole process (1e30 at start, never reset).
+extern double err_tst_min;
+
+// Error at w (mean over the patterns of lp of the squared errors summed over outputs) and its gradient g. The
+// weights of the perceptron are left at w.
+void grad_mp(std::span<const double> w, std::span<double> g, double& E, MP& mp);
+
+// Per-cycle report: leaves the perceptron at w, tests it when it has tp (saving the weights when the test error
+// is a new minimum), appends to <name>.res and prints the cycle line. Never asks the optimiser to stop.
+bool seguimiento_mp(std::span<const double> w, double E, MP& mp);
+
+// Trains from the current weights for lp->nco cycles and saves the weight file. With a test set the perceptron
+// ends with the weights of the best report, otherwise with those of the last cycle.
+void train_rbwbr(MP& mp);
+
+// Writes <name>.out (and <name>.dNN per output when tp->derivadas is set); returns the mean over the patterns
+// of tp of the squared errors summed over outputs.
+double mp_test(MP& mp);
