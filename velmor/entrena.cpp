@@ -175,7 +175,7 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m) {
 }
 
 void train_velmor(VELMOR& m) {
-  std::vector<double> w = asigna<double>(m.mp->nw, msg::sin_memoria_w_train);
+  std::vector<double> w = asigna<double>(m.mp->nw, msg::sin_memoria_w_train_velmor);
   if (nret_velmor(m) == 0) {
     std::printf("%s", msg::sin_retardos_error);
     std::fflush(stdout);

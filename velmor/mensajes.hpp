@@ -66,7 +66,7 @@ inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
 
 // Training.
 namespace msg {
-inline constexpr char sin_memoria_w_train[] = "Error de asignaci\xA2n de memoria a w en train_velmor()";
+inline constexpr char sin_memoria_w_train_velmor[] = "Error de asignaci\xA2n de memoria a w en train_velmor()";
 inline constexpr char sin_memoria_dydw[] = "Error de asignaci\xA2n de memoria a dydw en train_velmor()";
 inline constexpr char sin_memoria_dydw_nret[] = "Error de asignaci\xA2n de memoria a dydw[nret] en train_velmor()";
 inline constexpr char sin_memoria_dydw_nsal[] =
