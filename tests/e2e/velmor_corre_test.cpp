@@ -228,6 +228,17 @@ TEST_F(VelmorCorre, MissingTrainingFileStopsBeforeTheTestFileIsRead) {
   EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspots-train.dat"));
 }
 
+TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
+  DirTemporal dir;
+  for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
+    if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
+  const Resultado r = corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, kSemilla);
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_FALSE(ciclos(r.salida).empty());
+  EXPECT_TRUE(std::regex_search(r.salida, std::regex("\n\n ets = \\d+\\.\\d{6} \n\n$")));
+  EXPECT_EQ(lineas(lee(dir / "sunspot.out")).size(), 35u);
+}
+
 TEST(Dulvick, RunsTheJobOfNarmax) {
   DirTemporal dir;
   e2e::copia_datos(dir.path(), {"sunspots-train.dat", "sunspots-test.dat"});
