@@ -25,5 +25,6 @@ std::mutex& cerrojo_salvado();
 // point it received; option 1 saves it before ending. Called once per report (no allocation after the first);
 // skipped while a menu is open.
 void anota_pesos_reporte(std::span<const double> w);
-// Called before the training's own final save, so that option 1 never writes over it.
+// Called before the training's other saves (at its end, and the one option 2 asks for), so that option 1
+// never writes the same files at the same time.
 void olvida_pesos_reporte();

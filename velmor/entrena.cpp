@@ -154,16 +154,15 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m) {
     desempaqueta_pesos(*m.mp, w);
     eval_set_velmor(m, m.tp->d, m.tp->d.ndat, Ets);
   }
-  // Every save holds the watcher's lock: a menu that is open makes it wait for the answer, and an exit
-  // chosen there never cuts it short.
   if (ctrl_c_opcion == 1) {
-    const std::lock_guard<std::mutex> l(cerrojo_salvado());
+    olvida_pesos_reporte();  // so that the menu's stop-now cannot write the same files meanwhile
     save_velmor(m);
     puterr(0, "%s", msg::pesos_guardados_ctrl_c);
   }
   if (!m.tp) anota_pesos_reporte(w);
   imprime_ciclo(ciclo, Etr, Ets);
   if (m.tp && Ets < ets_min) {
+    // An open menu makes this save wait for its answer, and an exit chosen there never cuts it short.
     const std::lock_guard<std::mutex> l(cerrojo_salvado());
     salvando = true;
     save_velmor(m);
@@ -201,9 +200,6 @@ void train_velmor(VELMOR& m) {
   else
     desempaqueta_pesos(*m.mp, w);
   olvida_pesos_reporte();
-  {
-    const std::lock_guard<std::mutex> l(cerrojo_salvado());
-    save_velmor(m);
-  }
+  save_velmor(m);
   libera_buffers(*m.lp);
 }
