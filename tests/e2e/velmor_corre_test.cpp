@@ -246,8 +246,7 @@ TEST(Dulvick, RunsTheJobOfNarmax) {
   const Resultado r = corre(DULVICK_BIN, {"sunspots"}, dir.path(), "", 30, kSemilla);
   EXPECT_EQ(r.estado, 0);
   EXPECT_FALSE(ciclos(r.salida).empty());
-  for (const char* f : {"narmax.wgt", "narmax#.wgt", "narmax.out", "narmax.drv"})
-    EXPECT_TRUE(fs::exists(dir / f)) << f;
+  for (const char* f : {"narmax.wgt", "narmax#.wgt", "narmax.out", "narmax.drv"}) EXPECT_TRUE(fs::exists(dir / f)) << f;
   EXPECT_FALSE(fs::exists(dir / "sunspot.wgt"));
 }
 

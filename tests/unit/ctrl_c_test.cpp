@@ -64,8 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Respuesta{"OnlyFirstCharacterCounts", "2 luego 4\n", 0, 1},
                       Respuesta{"LeadingBlankIsNotAnOption", " 2\n", 1, 0},
                       Respuesta{"EmptyLineWithdrawsSave", "\n", 1, 0}, Respuesta{"EndOfInputWithdrawsSave", "", 1, 0},
-                      Respuesta{"OtherAnswerWithdrawsSave", "x\n", 1, 0},
-                      Respuesta{"ThreeOverridesSave", "3\n", 1, 2}),
+                      Respuesta{"OtherAnswerWithdrawsSave", "x\n", 1, 0}, Respuesta{"ThreeOverridesSave", "3\n", 1, 2}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(CtrlC, ReadsTheWholeAnswerLineSoTheNextInterruptReadsTheNextLine) {
@@ -168,7 +167,8 @@ TEST_F(CtrlCSalida, StopNowWithoutAReportedPointWritesNothing) {
 
 TEST_F(CtrlCSalida, QuitWithoutSavingWritesNothingEvenWithAReportedPoint) {
   const std::vector<double> w(modelo()->mp->nw, 0.5);
-  EXPECT_EXIT(responde("4\n", &w), ::testing::ExitedWithCode(0), "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nProceso interrumpido por el usuario\n\n$");
+  EXPECT_EXIT(responde("4\n", &w), ::testing::ExitedWithCode(0),
+              "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nProceso interrumpido por el usuario\n\n$");
   EXPECT_TRUE(fs::is_empty(dir_));
 }
 
