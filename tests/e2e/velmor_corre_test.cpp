@@ -187,6 +187,27 @@ TEST_F(VelmorCorre, TestAloneFromStoredWeightsRepeatsByteForByte) {
   EXPECT_EQ(lee(dir / "sunspot.out"), out);
 }
 
+TEST_F(VelmorCorre, DerivativeFileThatCannotBeOpenedStopsAfterCreatingTheEmptyOutFile) {
+  datos();
+  pesos_guardados();
+  fs::create_directory(dir / "sunspot.drv");
+  const Resultado r = velmor(config("ftest sunspots-test.dat\n"), {});
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspot.drv"));
+  ASSERT_TRUE(existe("sunspot.out"));
+  EXPECT_EQ(fs::file_size(dir / "sunspot.out"), 0u);
+}
+
+TEST_F(VelmorCorre, PredictionsThatCannotBeWrittenAreNotReportedAsDone) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  datos();
+  pesos_guardados();
+  fs::create_symlink("/dev/full", dir / "sunspot.out");
+  const Resultado r = velmor(config("ftest sunspots-test.dat\n"), {});
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_NE(r.salida.find(marco("Error de apertura del fichero sunspot.out")), std::string::npos) << r.salida;
+}
+
 TEST_F(VelmorCorre, TestAloneWithoutStoredWeightsStops) {
   datos();
   const Resultado r = velmor(config("ftest sunspots-test.dat\n"));
