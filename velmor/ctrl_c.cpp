@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -74,13 +75,21 @@ void salva_pesos_reporte(const VELMOR& m, std::span<const double> w) {
   save_velmor(*copia);
 }
 
+// Ends the process from the watcher while the training still runs. stdout stays locked, so no cycle line
+// follows the message; the end skips the flush of the files the training may be writing at that moment.
+[[noreturn]] void interrumpe() {
+  flockfile(stdout);
+  puterr_fin_proceso([](int codigo) { std::_Exit(codigo); });
+  puterr(0, "%s", msg::interrumpido);
+}
+
 [[noreturn]] void para_dejando_pesos() {
   if (modelo_global != nullptr && pesos_reporte->validos) {
     salvando = true;
     salva_pesos_reporte(*modelo_global, pesos_reporte->w);
     salvando = false;
   }
-  puterr(0, "%s", msg::interrumpido);
+  interrumpe();
 }
 
 }  // namespace
@@ -111,7 +120,7 @@ void ctrl_c_handler(std::FILE* entrada) {
     case '1':
       para_dejando_pesos();
     case '4':
-      puterr(0, "%s", msg::interrumpido);
+      interrumpe();
     case '2':
       ctrl_c_opcion = 1;
       break;
