@@ -230,7 +230,7 @@ TEST_F(Seguimiento, PassWritesDerivativesAndOutputsOfEveryRow) {
   const std::string so = lee("modelo.out"), sd = lee("modelo.drv");
   EXPECT_EQ(std::count(so.begin(), so.end(), '\n'), 3);
   EXPECT_EQ(std::count(sd.begin(), sd.end(), '\n'), 3);
-  EXPECT_EQ(so.find('\n'), 17u);                                         // one field
+  EXPECT_EQ(so.find('\n'), 17u);                                        // one field
   EXPECT_EQ(sd.find('\n'), 17u * static_cast<std::size_t>(m->mp->ni));  // one per perceptron input
   char campo[40];
   std::snprintf(campo, sizeof campo, "%+-15.8g  \n", m->obuf[0].o);
