@@ -189,6 +189,21 @@ TEST_F(Seguimiento, WithoutTestSetTrainingSavesItsFinalPoint) {
   for (std::size_t k = 0; k < final.size(); ++k) EXPECT_NEAR(leidos[k], final[k], 5e-8 * std::abs(final[k]));
 }
 
+// A test error that is not a number never beats the start value, so no report saved: training must not load
+// a weight file that is not there (or one an older run left), but keep and save the optimiser's point.
+TEST_F(Seguimiento, TestErrorThatNeverFallsSavesTheFinalPointInstead) {
+  m->tp->d.d[2][5] = std::nan("");
+  prueba::CapturaSalida captura;
+  train_velmor(*m);
+  captura.fin();
+  EXPECT_EQ(ets_min, 1e30);
+  const std::vector<double> final = pesos(*m);
+  auto otro = modelo({2, 1}, {2}, 4, 0);
+  load_velmor(*otro);
+  const std::vector<double> leidos = pesos(*otro);
+  for (std::size_t k = 0; k < final.size(); ++k) EXPECT_NEAR(leidos[k], final[k], 5e-8 * std::abs(final[k]));
+}
+
 // Without error taps nothing is optimised, but the test that follows must find this model's weights.
 TEST_F(Seguimiento, NoErrorTapsSkipsTheOptimisationAndStillSaves) {
   m = modelo({2, 1}, {0}, 4, 0);
