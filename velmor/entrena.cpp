@@ -123,8 +123,8 @@ void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELM
   for (double& x : g) x = factor * x;
 }
 
-void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, std::span<double> dydx,
-                     std::FILE* out, std::FILE* drv) {
+void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, std::span<double> dydx, std::FILE* out,
+                     std::FILE* drv) {
   reset_velmor(m);
   E = 0;
   for (std::size_t t = 0; t < rows; ++t) {

@@ -90,11 +90,18 @@ void load_velmor(VELMOR& m) {
   for (double& c : coef) c = l.real();
   std::fclose(f);
   const double* c = coef.data();
-  for (const auto& b : m.bancox) b->ibuf.a = *c++, b->ibuf.b = *c++;
-  for (const auto& b : m.bancoe) {
-    if (b) b->ibuf.a = c[0], b->ibuf.b = c[1];
+  auto pon = [&c](MP_BUF& b) {
+    b.a = c[0];
+    b.b = c[1];
     c += 2;
+  };
+  for (const auto& b : m.bancox) pon(b->ibuf);
+  for (const auto& b : m.bancoe) {
+    if (b)
+      pon(b->ibuf);
+    else
+      c += 2;
   }
-  for (MP_BUF& b : m.obuf) b.a = *c++, b.b = *c++;
+  for (MP_BUF& b : m.obuf) pon(b);
   load_w(*m.mp);
 }
