@@ -3,7 +3,10 @@ BUILD ?= build
 JOBS ?= 2
 PAQUETES = cmake g++ make libgtest-dev libbenchmark-dev
 
-.PHONY: all deps configure build test demo bench clean
+PAQUETES_FUZZ = clang libclang-rt-14-dev
+SEGUNDOS ?= 60
+
+.PHONY: all deps configure build test demo bench fuzz clean
 
 all: build
 
@@ -26,6 +29,15 @@ demo: build
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+
+# Each fuzz target for SEGUNDOS seconds (libFuzzer, with AddressSanitizer and UndefinedBehaviorSanitizer).
+fuzz:
+	@dpkg -s $(PAQUETES_FUZZ) >/dev/null 2>&1 || { \
+	  echo "Instalando: $(PAQUETES_FUZZ)"; apt-get update -qq && apt-get install -y -qq $(PAQUETES_FUZZ); }
+	@test -f $(BUILD)-fuzz/CMakeCache.txt || \
+	  CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD)-fuzz -j $(JOBS)
+	sh tests/fuzz/corre.sh $(BUILD)-fuzz $(SEGUNDOS)
 
 clean:
 	rm -rf $(BUILD)

@@ -54,4 +54,36 @@ inline constexpr char sin_memoria_obuf[] = "Error de asignaci\xA2n de memoria a 
 inline constexpr char sin_memoria_w_d[] = "Error de asignaci\xF3n de memoria a w->d en salva_pesos";
 inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
 
+// Representation files.
+inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";
+inline constexpr char dimensiones_rep[] = "Dimensiones incorrectas en %s";
+
+// Initialisation (code page 850).
+inline constexpr char sin_memoria_r[] = "Error de asignaci\xA2n de memoria a r";
+inline constexpr char sin_memoria_nvr[] = "Error de asignaci\xA2n de memoria a nvr";
+inline constexpr char sin_memoria_sig[] = "Error de asignaci\xA2n de memoria a sig";
+
+}  // namespace msg
+
+// Training (Windows-1252 except `sin_memoria_w` and `sin_memoria_wopt`, which are code page 850).
+namespace msg {
+inline constexpr char sin_memoria_lp[] = "Error de asignaci\xF3n de memoria a lp en train_zelbrin_fdi";
+inline constexpr char sin_memoria_tp[] = "Error de asignaci\xF3n de memoria a tp en train_zelbrin_fdi";
+inline constexpr char sin_memoria_w[] = "Error de asignaci\xA2n de memoria a w";
+inline constexpr char sin_memoria_wopt[] = "Error de asignaci\xA2n de memoria a zelbr->lp->wopt";
+inline constexpr char sin_memoria_sum_a[] = "Error de asignaci\xF3n de memoria a sum_a en compute_zelbrin_fdi_e2";
+inline constexpr char sin_memoria_e2[] = "Error de asignaci\xF3n de memoria a e2 en compute_zelbrin_fdi_e2";
+
+// Centiles, ordering and test (Windows-1252 except `sin_memoria_rb_orden`, code page 850).
+inline constexpr char sin_memoria_p_centil[] = "Error de asignaci\xF3n de memoria a p en centiles()";
+inline constexpr char sin_memoria_p_orden[] = "Error de asignaci\xF3n de memoria a p en ordena_zelbrin_fdp()";
+inline constexpr char sin_memoria_rb_orden[] = "Error de asignaci\xA2n de memoria a zelbr->rb en ordena_zelbrin_fdp()";
+inline constexpr char sin_memoria_waux[] = "Error de asignaci\xF3n de memoria a waux en ordena_zelbrin_fdp()";
+inline constexpr char apertura_out[] = "Error de apertura del fichero %s";
+
+// <name>.out, one line per validation row.
+inline constexpr char out_campo[] = "%Lf\t";
+inline constexpr char out_hmax[] = "%d\t";
+inline constexpr char out_cuota_nula[] = "0.0\t";
+inline constexpr char out_fin[] = "\n";
 }  // namespace msg

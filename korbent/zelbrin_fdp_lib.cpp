@@ -8,6 +8,8 @@
 #include "common/errmess.hpp"
 #include "common/random.hpp"
 #include "korbent/mensajes.hpp"
+#include "korbent/zelbrin_fdp_entrena.hpp"
+#include "korbent/zelbrin_fdp_inic.hpp"
 
 namespace {
 
@@ -96,6 +98,9 @@ std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const 
   z.salva_pesos = salva_pesos_zelbrin_fdp;
   z.evalua = eval_zelbrin_fdp;
   z.libera = libera_zelbrin_fdp;
+  z.inicializa_pesos = inicializa_pesos_zelbrin_fdp;
+  z.entrena = entrena_zelbrin_fdp;
+  z.test = test_zelbrin_fdp;
   return net;
 }
 

@@ -89,7 +89,7 @@ struct ZELBRIN_FDP {
   VECTOR (*salva_pesos)(const ZELBRIN_FDP& net) = nullptr;
   void (*evalua)(ZELBRIN_FDP& net) = nullptr;
   void (*libera)(std::unique_ptr<ZELBRIN_FDP>& net) = nullptr;
-  // Set by the constructor once the initialisation, training and test modules exist; null until then.
+  // The operations of initialisation, training and test, set by the constructor like the others.
   void (*inicializa_pesos)(ZELBRIN_FDP& net, const MATRIZ& m, std::uint8_t leader_flag) = nullptr;
   void (*entrena)(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s) = nullptr;
   long double (*test)(ZELBRIN_FDP& net, const MATRIZ& zts) = nullptr;
@@ -101,6 +101,9 @@ struct ZELBRIN_FDP {
   // trained parameter vector, so a pass over the kernels walks memory in order. The kernels' spans are
   // wired to these rows once: reordering kernels moves row contents, never the kernel records.
   std::vector<long double> centros, anchos;
+
+  // The key the training sorts the kernels by; the program's entry sets its build's key.
+  ClaveOrden clave = ClaveOrden::suma;
 };
 
 std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm);

@@ -9,7 +9,9 @@
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
+#include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
+#include "korbent/zelbrin_fdp_rep.hpp"
 
 std::atomic<int> ctrl_c_flag{0};
 
@@ -24,11 +26,15 @@ std::string corta(const char* s) {
 }
 
 // One whole line of any length, without its line end; only the first 99 characters are kept. At end of
-// input the answer is empty, so a dialog fed too few lines still ends through the checks.
+// input the answer is empty, so a dialog fed too few lines still ends through the checks. The stream is
+// held for the whole line: the Ctrl-C question reads the same stdin from its own thread, and each of
+// them must get whole lines, not characters taken turn about.
 std::string lee_linea(std::FILE* in) {
   std::string t;
-  for (int c = std::getc(in); c != EOF && c != '\n'; c = std::getc(in))
+  flockfile(in);
+  for (int c = getc_unlocked(in); c != EOF && c != '\n'; c = getc_unlocked(in))
     if (t.size() < kMaxTexto) t.push_back(static_cast<char>(c));
+  funlockfile(in);
   if (!t.empty() && t.back() == '\r') t.pop_back();  // an answer typed on a console that sends CR LF
   return t;
 }
@@ -92,9 +98,11 @@ void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
   std::fflush(out);
   // The answer is the first character of its line; the rest of the line (its Enter at least) is dropped,
   // so it cannot stand as the answer to the next question.
-  const int c = std::getc(in);
-  for (int d = c; d != EOF && d != '\n'; d = std::getc(in)) {
+  flockfile(in);
+  const int c = getc_unlocked(in);
+  for (int d = c; d != EOF && d != '\n'; d = getc_unlocked(in)) {
   }
+  funlockfile(in);
   ctrl_c_flag = (c == 'S' || c == 's') ? 1 : 0;
 }
 
@@ -125,6 +133,27 @@ int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
   prm.d[0] = par.ni;
   prm.d[1] = par.nh;
   prm.d[2] = par.no;
-  static_cast<void>(clave);  // the run sequence orders the kernels with it
+  return corre_zelbrin_fdp(par, prm, clave);
+}
+
+int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrden clave) {
+  const std::unique_ptr<ZELBRIN_FDP> net = construye_zelbrin_fdp(par.name, prm);
+  net->clave = clave;
+  // Every row holds the inputs and then the outputs, whatever the set is used for.
+  const unsigned dim = net->ni + net->no;
+  const auto lee = [dim](const std::string& f) {
+    return fichero_presente(f) ? read_data<AjustesKorbent>(f.c_str(), dim) : MATRIZ{};
+  };
+  if (fichero_presente(par.ftr)) {
+    const MATRIZ ztr = lee(par.ftr);
+    net->inicializa_pesos(*net, ztr, par.leader_flag);
+    const MATRIZ zts = lee(par.fts);
+    net->entrena(*net, static_cast<unsigned>(par.nco), ztr, zts, seguimiento);
+    escribe_rep_sig_fdp(*net);
+  } else {
+    carga_rep_sig_zelbrin_fdp(*net);
+  }
+  const MATRIZ ztv = lee(par.ftv);
+  net->test(*net, ztv);  // its mean is not shown: the results are in <name>.out
   return 0;
 }

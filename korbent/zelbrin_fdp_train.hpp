@@ -22,6 +22,10 @@ struct ParametrosKorbent {
 // The entry of both builds; they differ only in `clave`. Returns the exit status.
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave);
 
+// Builds the network, then trains it from the training file and writes its representation, or loads that
+// representation when there is no training file; then scores the validation file. Returns the exit status.
+int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrden clave);
+
 // From 7, 8 or 9 arguments after the program's name, otherwise from the dialog on `in`/`out`.
 ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* in, std::FILE* out);
 // Ends the process (status 1) with the first check that fails.

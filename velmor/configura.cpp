@@ -12,7 +12,7 @@
 namespace {
 
 const char* siguiente(LectorConfig& cfg) {
-  getitem(cfg.f, cfg.item);
+  cfg.agotado = getitem(cfg.f, cfg.item) == EOF && cfg.item[0] == '\0';
   return cfg.item;
 }
 
@@ -36,6 +36,9 @@ std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char
   for (int k = 0; k < n; ++k) {
     const int r = retardos_de(siguiente(cfg));
     if (r < minimo) puterr(0, "%s", mensaje);
+    // The end of the file reads as 0, which is a legal error-tap count: without this a huge `no` in a
+    // short file would fill the list with billions of zeros.
+    if (cfg.agotado) puterr(0, "%s", msg::lista_incompleta);
     try {
       v.push_back(r);
     } catch (const std::bad_alloc&) {

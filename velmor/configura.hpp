@@ -15,6 +15,7 @@
 struct LectorConfig {
   std::FILE* f = nullptr;
   char item[kItem] = {};
+  bool agotado = false;  // the last read found the end of the file and no token
 
   LectorConfig() = default;
   explicit LectorConfig(std::FILE* fichero) : f(fichero) {}

@@ -86,8 +86,7 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
     m.obuf[j].b = aux->obuf[j].b;
   }
   // The error taps come after the input taps, so they keep the 0 they were built with.
-  for (std::size_t h = 0; h < red.hl.size(); ++h)
-    std::copy_n(aux->hl[h].w.begin(), r.sum + 1, red.hl[h].w.begin());
+  for (std::size_t h = 0; h < red.hl.size(); ++h) std::copy_n(aux->hl[h].w.begin(), r.sum + 1, red.hl[h].w.begin());
   for (std::size_t o = 0; o < red.ol.size(); ++o) red.ol[o].w = aux->ol[o].w;
   for (const auto& b : m.bancoe)
     if (b) {

@@ -19,6 +19,7 @@ inline constexpr char nre_esperado[] = "NRE esperado";
 inline constexpr char nre_negativo[] = "nre < 0";
 inline constexpr char nco_esperado[] = "NCO esperado";
 inline constexpr char nco_no_positivo[] = "NCO <= 0";
+inline constexpr char lista_incompleta[] = "Fin del fichero de configuraci\xA2n antes del \xA3ltimo valor de la lista";
 inline constexpr char ftrain_esperado[] = "FTRAIN esperado";
 inline constexpr char sin_memoria_nri[] = "Error de asignaci\xA2n de memoria a nri en main()";
 inline constexpr char sin_memoria_nre[] = "Error de asignaci\xA2n de memoria a nre en main()";

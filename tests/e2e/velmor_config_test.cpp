@@ -73,6 +73,11 @@ const Caso kCasos[] = {
     {"NreTapNegative", "velmor 1 4 1 nri 2 nre -1", "nre < 0"},
     {"NreTapBeyondInt", "velmor 1 4 1 nri 2 nre inf", "nre < 0"},
     {"NreListShortEatsJob", "velmor 1 4 2 nri 2 nre 1 learn", nullptr},  // "learn" reads as 0 taps
+    // The end of the file would read as legal zeros for ever.
+    {"NreListCutByEndOfFile", "velmor 1 4 3 nri 2 nre 1 ",
+     "Fin del fichero de configuraci\xA2n antes del \xA3ltimo valor de la lista"},
+    {"HugeNoInShortFile", "* \nvelmor\n1 4 99999999999999999999992\nnri 3\nnre at\n",
+     "Fin del fichero de configuraci\xA2n antes del \xA3ltimo valor de la lista"},
     // Job description.
     {"NcoKeywordMissing", "velmor 1 4 1 nri 2 nre 1 learn ftrain a.trn nco 5", "NCO esperado"},
     {"NcoKeywordMissingContinued", "velmor 1 4 1 nri 2 nre 1 c_learn 5", "NCO esperado"},

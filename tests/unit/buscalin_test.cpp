@@ -145,6 +145,29 @@ TYPED_TEST(Buscalin, BracketBelowTheToleranceReturnsTheLastTrial) {
   EXPECT_NEAR(static_cast<double>(a), static_cast<double>(f.c), 2 * static_cast<double>(TypeParam::tau));
 }
 
+TEST(BuscalinGuarda, KorbentCrawlingBracketEndsAtThePassCap) {
+  // A lopsided kink: without the near-end bisection the cubic steps creep towards it by tiny moves
+  // (over a million evaluations). The cap ends the sectioning as the tolerance would, on the last trial.
+  const long double c = 0.05L;
+  int evaluaciones = 0;
+  long double ultima = -1;
+  auto eval = [&](std::span<const long double> x, std::span<long double> g) {
+    ++evaluaciones;
+    ultima = x[0];
+    g[0] = x[0] < c ? -0.01L : 1e4L;
+    return x[0] < c ? 0.01L * (c - x[0]) : 1e4L * (x[0] - c);
+  };
+  std::vector<long double> w{0}, dw{-0.01L}, dir{1};
+  long double e = 0.01L * c;
+  const long double a = buscalin<AjustesKorbent>(std::span<long double>(w), std::span<long double>(dw), e,
+                                                 std::span<const long double>(dir), eval);
+  EXPECT_GT(evaluaciones, static_cast<int>(buscalin_detalle::kMaxSecciones));
+  EXPECT_LE(evaluaciones, 1 + 2 * static_cast<int>(buscalin_detalle::kMaxSecciones));
+  EXPECT_EQ(a, ultima);
+  EXPECT_EQ(w[0], ultima);
+  EXPECT_LT(e, 0.01L * c);
+}
+
 TYPED_TEST(Buscalin, EverFallingErrorStopsAfterTheBoundAndTakesTheBestTrial) {
   using Real = typename TypeParam::Real;
   int evaluaciones = 0;

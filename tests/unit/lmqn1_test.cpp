@@ -34,7 +34,7 @@ TEST(Lmqn1, TinyFirstStepEndsTheRunDespiteALargeGradient) {
     ++llamadas;
     return false;
   });
-  EXPECT_EQ(llamadas, 2);       // before the first search and at cycle 1, where the step test stops it
+  EXPECT_EQ(llamadas, 2);        // before the first search and at cycle 1, where the step test stops it
   EXPECT_EQ(f.evaluaciones, 3);  // the start and the two trials of the one search
   EXPECT_NEAR(static_cast<double>(w[0]), 1e-4, 1e-15);
 

@@ -87,12 +87,8 @@ struct Caso {
     for (const auto& s : objetivo) t.push_back(s.data());
     return t;
   }
-  void con_entrenamiento(unsigned nco) {
-    mp->lp = std::make_shared<LP_MP>(LP_MP{ts(y), npat, nco});
-  }
-  void con_test(unsigned char derivadas = 0) {
-    mp->tp = std::make_shared<TP_MP>(TP_MP{ts(yt), npat, derivadas});
-  }
+  void con_entrenamiento(unsigned nco) { mp->lp = std::make_shared<LP_MP>(LP_MP{ts(y), npat, nco}); }
+  void con_test(unsigned char derivadas = 0) { mp->tp = std::make_shared<TP_MP>(TP_MP{ts(yt), npat, derivadas}); }
   std::vector<double> pesos() const {
     std::vector<double> w(mp->nw);
     empaqueta_pesos(*mp, w);

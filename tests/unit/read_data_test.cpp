@@ -46,7 +46,8 @@ TYPED_TEST_SUITE(ReadDataDeathTest, LosDosProgramas);
 
 TYPED_TEST(ReadData, OneLineAndOnePerLineGiveTheSamePatterns) {
   using Real = typename TypeParam::Real;
-  for (const char* texto : {"1 2 3 4 5 6\n", "1\n2\n3\n4\n5\n6\n", "(1,2,3)\t(4, 5 ,6)", "* cabecera\n1 2 3 * x\n4 5 6"}) {
+  for (const char* texto :
+       {"1 2 3 4 5 6\n", "1\n2\n3\n4\n5\n6\n", "(1,2,3)\t(4, 5 ,6)", "* cabecera\n1 2 3 * x\n4 5 6"}) {
     const auto datos = read_data<TypeParam>(escribe("seis.dat", texto).c_str(), 3);
     ASSERT_EQ(datos.ndat, 2u) << texto;
     for (std::size_t j = 0; j < 2; ++j)

@@ -1,0 +1,50 @@
+// One objective-and-gradient pass of the density network over 20000 rows, per row and kernel.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "korbent/zelbrin_fdp_entrena.hpp"
+
+namespace {
+
+constexpr std::uint32_t kFilas = 20000;
+
+void PasoGradiente(benchmark::State& state) {
+  const auto ni = static_cast<std::uint32_t>(state.range(0));
+  const auto nh = static_cast<std::uint32_t>(state.range(1));
+  auto net = construye_zelbrin_fdp("marca", VECTOR{{ni * 1.0L, nh * 1.0L, 0}, 3});
+  std::mt19937 g(7);
+  std::uniform_real_distribution<double> dentro(-1, 1), ancho(0.5, 1.5);
+  for (BUF_UNIT& u : net->ibuf) {
+    u.a = 0.5;
+    u.b = 0.1;
+  }
+  MATRIZ m;
+  m.dim = ni;
+  m.ndat = kFilas;
+  m.d.assign(kFilas, std::vector<long double>(ni));
+  for (auto& fila : m.d)
+    for (long double& x : fila) x = 2 * dentro(g);
+  std::vector<long double> w(2 * ni * nh + nh), dw(w.size());
+  for (std::size_t k = 0; k < ni * nh; ++k) w[k] = dentro(g);
+  for (std::size_t k = ni * nh; k < 2 * ni * nh; ++k) w[k] = ancho(g);
+  for (std::size_t k = 2 * ni * nh; k < w.size(); ++k) w[k] = ancho(g);
+  net->lp = std::make_unique<ZELBRIN_FDP_LP>();
+  net->lp->ts = m.d;
+  net->lp->tsize = kFilas;
+  long double e = 0;
+  for (auto _ : state) {
+    evalua_grad_zelbrin_fdp(w, dw, e, *net);
+    benchmark::DoNotOptimize(e);
+    benchmark::DoNotOptimize(dw.data());
+  }
+  // Seconds per (row x kernel x 1e-9): nanoseconds per row and kernel.
+  state.counters["ns_rk"] = benchmark::Counter(
+      kFilas * 1e-9 * nh, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK(PasoGradiente)->Args({2, 8})->Args({4, 8})->Args({4, 32})->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,230 @@
+#include "korbent/zelbrin_fdp_entrena.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/asigna.hpp"
+#include "common/errmess.hpp"
+#include "common/lmqn1.hpp"
+#include "korbent/mensajes.hpp"
+
+long double vmin = 1e30;
+std::uint32_t iternum = 0;
+
+namespace {
+
+std::span<const std::vector<long double>> filas(const MATRIZ& m) {
+  return {m.d.data(), std::min<std::size_t>(m.ndat, m.d.size())};
+}
+
+void copia_entradas(ZELBRIN_FDP& net, const std::vector<long double>& fila) {
+  std::copy_n(fila.begin(), std::min<std::size_t>(net.ni, fila.size()), net.i.begin());
+}
+
+// Minus the mean of ln p over `ts`, the rows of non-positive density adding nothing.
+long double menos_log_media(ZELBRIN_FDP& net, std::span<const std::vector<long double>> ts, std::uint32_t tsize) {
+  long double suma = 0;
+  for (const std::vector<long double>& fila : ts) {
+    copia_entradas(net, fila);
+    net.evalua(net);
+    if (net.p > 0) suma += std::log(net.p);
+  }
+  return -suma / tsize;
+}
+
+}  // namespace
+
+std::size_t tam_parametros_zelbrin_fdp(const ZELBRIN_FDP& net) {
+  return static_cast<std::size_t>(2.0 * net.ni * net.nh + net.nh);
+}
+
+void empaqueta_zelbrin_fdp(const ZELBRIN_FDP& net, std::span<long double> w) {
+  auto x = std::copy(net.centros.begin(), net.centros.end(), w.begin());
+  x = std::copy(net.anchos.begin(), net.anchos.end(), x);
+  std::copy(net.wa.begin(), net.wa.end(), x);
+}
+
+void desempaqueta_zelbrin_fdp(ZELBRIN_FDP& net, std::span<const long double> w) {
+  const std::size_t nr = net.centros.size();
+  std::copy_n(w.begin(), nr, net.centros.begin());
+  std::copy_n(w.begin() + static_cast<std::ptrdiff_t>(nr), nr, net.anchos.begin());
+  std::copy_n(w.begin() + static_cast<std::ptrdiff_t>(2 * nr), net.nh, net.wa.begin());
+}
+
+void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long double> dw, long double& e,
+                             ZELBRIN_FDP& net) {
+  desempaqueta_zelbrin_fdp(net, w);
+  const std::size_t ni = net.ni, nh = net.nh, nr = ni * nh;
+  const ZELBRIN_FDP_LP& lp = *net.lp;
+  const long double n = lp.tsize;
+  std::fill(dw.begin(), dw.end(), 0.0L);
+  long double* const dr = dw.data();
+  long double* const db = dr + nr;
+  long double* const dwa = db + nr;
+  const long double* const r = net.centros.data();
+  const long double* const b = net.anchos.data();
+
+  // Everything that does not depend on the row, once per pass: the inputs' scaling, the kernels'
+  // normalisations |prod b|, wa^2, 2 wa, S, and per coordinate b^2, 2b and 1/b.
+  std::vector<long double> trabajo = asigna<long double>(3 * ni + 4 * nh + 3 * nr, msg::sin_memoria_w);
+  long double* const ia = trabajo.data();
+  long double* const ib0 = ia + ni;
+  long double* const u = ib0 + ni;
+  long double* const norma = u + ni;
+  long double* const wa2 = norma + nh;
+  long double* const dos_wa = wa2 + nh;
+  long double* const o = dos_wa + nh;
+  long double* const b2 = o + nh;
+  long double* const dos_b = b2 + nr;
+  long double* const inv_b = dos_b + nr;
+  for (std::size_t j = 0; j < ni; ++j) {
+    ia[j] = net.ibuf[j].a;
+    ib0[j] = net.ibuf[j].b;
+  }
+  long double s = 0;
+  for (std::size_t h = 0; h < nh; ++h) {
+    long double prod = 1;
+    for (std::size_t j = 0; j < ni; ++j) prod *= b[h * ni + j];
+    norma[h] = std::abs(prod);
+    wa2[h] = net.wa[h] * net.wa[h];
+    dos_wa[h] = 2 * net.wa[h];
+    s += wa2[h];
+  }
+  const long double inv_s = s != 0 ? 1 / s : 0;  // with S = 0 no row has a positive mixture
+  for (std::size_t k = 0; k < nr; ++k) {
+    b2[k] = b[k] * b[k];
+    dos_b[k] = 2 * b[k];
+    // A zero width factor zeroes its kernel's output, and such a kernel is skipped below.
+    inv_b[k] = b[k] != 0 ? 1 / b[k] : 0;
+  }
+
+  long double suma_b2 = 0;
+  const long double pen = 0.002 * n / nh;
+  for (std::size_t k = 0; k < nr; ++k) {
+    suma_b2 += b2[k];
+    db[k] -= pen * b[k];
+  }
+  long double ev = -(0.001 * n * suma_b2 / nh);
+
+  for (const std::vector<long double>& fila : lp.ts) {
+    const long double* const x = fila.data();
+    for (std::size_t j = 0; j < ni; ++j) u[j] = x[j] * ia[j] + ib0[j];
+    long double q = 0;
+    for (std::size_t h = 0; h < nh; ++h) {
+      const long double* const rh = r + h * ni;
+      const long double* const bh = b + h * ni;
+      long double suma = 0;
+      for (std::size_t j = 0; j < ni; ++j) {
+        const long double t = (u[j] - rh[j]) * bh[j];
+        suma += t * t;
+      }
+      o[h] = std::exp(-suma) * norma[h];
+      q += o[h] * wa2[h];
+    }
+    const long double mezcla = q / s;
+    if (!(mezcla > 0)) continue;  // far from every kernel: nothing to learn from this row
+    ev += std::log(mezcla);
+    const long double inv_q = 1 / q;
+    for (std::size_t h = 0; h < nh; ++h) {
+      dwa[h] += dos_wa[h] * (o[h] * inv_q - inv_s);
+      if (o[h] == 0) continue;  // adds exactly nothing, and 1/b of a zero width would make it 0 * inf
+      const long double c = wa2[h] * inv_q * o[h];
+      const long double c2 = 2 * c;
+      const std::size_t k0 = h * ni;
+      for (std::size_t j = 0; j < ni; ++j) {
+        const std::size_t k = k0 + j;
+        const long double d = u[j] - r[k];
+        dr[k] += c2 * b2[k] * d;
+        db[k] += (inv_b[k] - dos_b[k] * d * d) * c;
+      }
+    }
+  }
+  for (long double& g : dw) g = -g / n;
+  e = -ev / n;
+}
+
+bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net) {
+  desempaqueta_zelbrin_fdp(net, w);
+  ZELBRIN_FDP_LP& lp = *net.lp;
+  const long double etr = menos_log_media(net, lp.ts, lp.tsize);
+  long double ets = 0;
+  if (net.tp) {
+    ets = menos_log_media(net, net.tp->ts, net.tp->tsize);
+    if (vmin > ets) {
+      vmin = ets;
+      std::copy(w.begin(), w.end(), lp.wopt.begin());
+    }
+  } else {
+    std::copy(w.begin(), w.end(), lp.wopt.begin());
+  }
+  const char para = lp.seguimiento ? lp.seguimiento(iternum, etr, ets) : 0;
+  ++iternum;
+  return para != 0;
+}
+
+void calcula_zelbrin_fdp_e2(ZELBRIN_FDP& net, const MATRIZ& datos) {
+  const std::size_t ni = net.ni, nh = net.nh, no = net.no;
+  for (BUF_UNIT& u : net.obuf) {
+    u.a = 1;
+    u.b = 0;
+  }
+  for (PRBOUT_NEURON& u : net.prbout) std::fill(u.w.begin(), u.w.end(), 0.0L);
+  std::vector<long double> suma_a = asigna<long double>(nh, msg::sin_memoria_sum_a);
+  std::vector<long double> e2 = asigna<long double>(no, msg::sin_memoria_e2);
+  long double s = 0;
+  for (long double a : net.wa) s += a * a;
+  for (const std::vector<long double>& fila : filas(datos)) {
+    if (fila.size() < ni + no) continue;  // a row without its targets
+    std::copy_n(fila.begin() + static_cast<std::ptrdiff_t>(ni), no, e2.begin());
+    copia_entradas(net, fila);
+    net.evalua(net);
+    for (std::size_t h = 0; h < nh; ++h) {
+      const long double pi = net.rb[h].o * (net.wa[h] * net.wa[h]) / s;
+      suma_a[h] += pi;
+      for (std::size_t k = 0; k < no; ++k) net.prbout[k].w[h] += pi * e2[k];
+    }
+  }
+  // A kernel with no share anywhere in the training set has no mean to give: its outputs are 0.
+  for (PRBOUT_NEURON& u : net.prbout)
+    for (std::size_t h = 0; h < nh; ++h) u.w[h] = suma_a[h] > 0 ? u.w[h] / suma_a[h] : 0;
+}
+
+void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s) {
+  net.lp = crea<ZELBRIN_FDP_LP>(msg::sin_memoria_lp);
+  ZELBRIN_FDP_LP& lp = *net.lp;
+  lp.ts = filas(mtr);
+  lp.tsize = mtr.ndat;
+  lp.nc = 0;
+  lp.nw = static_cast<std::uint32_t>(tam_parametros_zelbrin_fdp(net));
+  lp.seguimiento = s;
+  if (mts.ndat > 0) {
+    net.tp = crea<ZELBRIN_FDP_TP>(msg::sin_memoria_tp);
+    net.tp->ts = filas(mts);
+    net.tp->tsize = mts.ndat;
+    net.tp->emin = 1e30;
+  }
+  std::vector<long double> w = asigna<long double>(lp.nw, msg::sin_memoria_w);
+  lp.wopt = asigna<long double>(lp.nw, msg::sin_memoria_wopt);
+  empaqueta_zelbrin_fdp(net, w);
+  lp.wopt = w;
+  iternum = 0;
+  // Without rows there is neither objective nor report (each would be 0/0).
+  if (nco > 0 && lp.tsize > 0) {
+    lmqn1(
+        std::span<long double>(w), nco,
+        [&net](std::span<const long double> x, std::span<long double> g) {
+          long double e;
+          evalua_grad_zelbrin_fdp(x, g, e, net);
+          return e;
+        },
+        [&net](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net); });
+  }
+  // The kept parameters, not the optimiser's last point, which no report has seen.
+  desempaqueta_zelbrin_fdp(net, lp.wopt);
+  net.lp.reset();
+  net.tp.reset();
+
+  ordena_zelbrin_fdp(net);
+  compute_zelbrin_fdp_centil(net, filas(mtr), static_cast<std::uint32_t>(filas(mtr).size()));
+  if (net.no > 0 && mtr.dim >= net.ni + net.no) calcula_zelbrin_fdp_e2(net, mtr);
+}

@@ -1,0 +1,45 @@
+// Training of the density network (maximum likelihood with a small penalty on narrow kernels), and what
+// follows it: the kernels' order, the density centiles and win counts, the output values, and the scoring
+// of a validation set into <name>.out.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "common/datos.hpp"
+#include "korbent/zelbrin_fdp_lib.hpp"
+
+// The lowest test value seen by any training of this process, and the reports of the current one.
+extern long double vmin;
+extern std::uint32_t iternum;
+
+// The network's `entrena` operation: mtr holds ni + no values a row, mts is the test set (0 rows: none).
+// On return the network holds the kept parameters, its kernels ordered, centiles, win counts, outputs.
+void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s);
+
+// Trained parameters: every centre row, then every inverse-width row, then wa.
+std::size_t tam_parametros_zelbrin_fdp(const ZELBRIN_FDP& net);
+void empaqueta_zelbrin_fdp(const ZELBRIN_FDP& net, std::span<long double> w);
+void desempaqueta_zelbrin_fdp(ZELBRIN_FDP& net, std::span<const long double> w);
+
+// The objective at w over net.lp's rows, into e, and its gradient, into dw. Leaves w unpacked in net.
+void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long double> dw, long double& e,
+                             ZELBRIN_FDP& net);
+// Once per optimisation cycle: Etr, Ets, the kept parameters, then the report. True asks to stop.
+bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net);
+// The output values of every kernel from the target columns of `datos` (after the ni inputs).
+void calcula_zelbrin_fdp_e2(ZELBRIN_FDP& net, const MATRIZ& datos);
+
+// Sorts the kernels ascending by `clave`; kernels of equal key keep their order. The overload without a key
+// uses the network's own (net.clave, which the program's entry sets).
+void ordena_zelbrin_fdp(ZELBRIN_FDP& net, ClaveOrden clave);
+void ordena_zelbrin_fdp(ZELBRIN_FDP& net);
+
+// Density centiles, first-input ranges and win counts over the training rows (in the data's units).
+void compute_zelbrin_fdp_centil(ZELBRIN_FDP& net, std::span<const std::vector<long double>> datos,
+                                std::uint32_t ndatos);
+
+// The network's `test` operation: writes <name>.out (nothing for an empty set) and returns minus the mean
+// of ln p over all rows, the rows of non-positive density adding nothing.
+long double test_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& zts);

@@ -1,0 +1,138 @@
+#include "korbent/zelbrin_fdp_rep.hpp"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "common/datos.hpp"
+#include "common/errmess.hpp"
+#include "common/fichero_seguro.hpp"
+#include "korbent/mensajes.hpp"
+
+namespace {
+
+std::string fichero(const ZELBRIN_FDP& net, const char* sufijo) { return net.name + sufijo; }
+
+// The files of one representation. Each is written beside its final name and moved over it when
+// complete, so a run that dies while writing leaves every old file whole.
+class Escritura {
+ public:
+  std::FILE* abre(const std::string& nombre) {
+    ficheros_[n_].nombre = nombre;
+    if (!ficheros_[n_].f.abre(nombre)) falla(nombre);
+    return ficheros_[n_++].f.f();
+  }
+
+  // A file that cannot be written whole (a full disk) is reported like one that cannot be opened.
+  void confirma() {
+    for (std::size_t k = 0; k < n_; ++k)
+      if (!ficheros_[k].f.cierra()) falla(ficheros_[k].nombre);
+  }
+
+ private:
+  [[noreturn]] void falla(const std::string& nombre) {
+    for (std::size_t k = 0; k < n_; ++k) ficheros_[k].f.descarta();  // the fatal end does not unwind
+    puterr(1, msg::apertura_fichero, nombre.c_str());
+  }
+
+  struct Fichero {
+    std::string nombre;
+    FicheroSeguro f;
+  };
+  Fichero ficheros_[6];
+  std::size_t n_ = 0;
+};
+
+long double raiz2() { return std::sqrt(static_cast<long double>(2)); }
+
+// A stored win count as the network keeps it: truncated, and kept inside the counter's range.
+std::uint32_t cuenta(long double v) {
+  if (!(v >= 0)) return 0;
+  if (v >= 4294967295.0) return std::numeric_limits<std::uint32_t>::max();
+  return static_cast<std::uint32_t>(v);
+}
+
+// A file of the representation, which must hold one row per kernel.
+MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
+  const std::string nombre = fichero(net, sufijo);
+  MATRIZ m = read_data<AjustesKorbent>(nombre.c_str(), dim);
+  if (m.ndat != net.nh) puterr(1, msg::dimensiones_rep, nombre.c_str());
+  return m;
+}
+
+constexpr std::uint32_t kCentiles = 11;
+
+}  // namespace
+
+void escribe_rep_sig_fdp(const ZELBRIN_FDP& net) {
+  Escritura e;
+  std::FILE* rep = e.abre(fichero(net, ".rep"));
+  std::FILE* sig = e.abre(fichero(net, ".sig"));
+  std::FILE* nvr = e.abre(fichero(net, ".nvr"));
+  std::FILE* wa = e.abre(fichero(net, ".wa"));
+  std::FILE* prc = e.abre(fichero(net, ".prc"));
+  std::FILE* yme = net.no > 0 ? e.abre(fichero(net, ".yme")) : nullptr;
+
+  long double s = 0;
+  for (std::size_t h = 0; h < net.nh; ++h) s += net.wa[h] * net.wa[h];
+
+  for (std::size_t h = 0; h < net.nh; ++h) {
+    const ZELBRIN_NEURON& k = net.rb[h];
+    for (std::size_t j = 0; j < net.ni; ++j) std::fprintf(rep, "%Lg  \t", (k.r[j] - net.ibuf[j].b) / net.ibuf[j].a);
+    std::fputs("\n", rep);
+    for (std::size_t j = 0; j < net.ni; ++j)
+      std::fprintf(sig, "%Lg  \t", 1 / (raiz2() * std::abs(k.b[j])) / net.ibuf[j].a);
+    std::fputs("\n", sig);
+    std::fprintf(nvr, "%d \n", static_cast<int>(k.nvr));
+    std::fprintf(wa, "%Lg \n", net.wa[h] * net.wa[h] / s);
+  }
+  if (yme != nullptr) {
+    for (std::size_t h = 0; h < net.nh; ++h) {
+      for (std::size_t k = 0; k < net.no; ++k)
+        std::fprintf(yme, "%Lg \t", net.prbout[k].w[h] * net.obuf[k].a + net.obuf[k].b);
+      std::fputs("\n", yme);
+    }
+  }
+  for (long double c : {net.p0, net.maxp0, net.p95, net.minp95, net.maxp95, net.p99, net.minp99, net.maxp99, net.p100,
+                        net.maxp100, net.p_100})
+    std::fprintf(prc, "%Lg\n", c);
+  e.confirma();
+}
+
+void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
+  const MATRIZ rep = lee_filas(net, ".rep", net.ni);
+  const MATRIZ sig = lee_filas(net, ".sig", net.ni);
+  const MATRIZ nvr = lee_filas(net, ".nvr", 1);
+  const MATRIZ wa = lee_filas(net, ".wa", 1);
+  const std::string nombre_prc = fichero(net, ".prc");
+  const MATRIZ prc = read_data<AjustesKorbent>(nombre_prc.c_str(), 1);
+  // Fewer values would leave centiles unread; more are ignored, as they always were.
+  if (prc.ndat < kCentiles) puterr(1, msg::dimensiones_rep, nombre_prc.c_str());
+  const MATRIZ yme = net.no > 0 ? lee_filas(net, ".yme", net.no) : MATRIZ{};
+
+  for (BUF_UNIT& u : net.ibuf) {
+    u.a = 1;
+    u.b = 0;
+  }
+  for (std::size_t h = 0; h < net.nh; ++h) {
+    ZELBRIN_NEURON& k = net.rb[h];
+    for (std::size_t j = 0; j < net.ni; ++j) {
+      k.r[j] = rep.d[h][j];
+      k.b[j] = 1 / (raiz2() * sig.d[h][j]);
+    }
+  }
+  for (std::size_t k = 0; k < net.no; ++k)
+    for (std::size_t h = 0; h < net.nh; ++h) net.prbout[k].w[h] = yme.d[h][k];
+  for (BUF_UNIT& u : net.obuf) {
+    u.a = 1;
+    u.b = 0;
+  }
+  for (std::size_t h = 0; h < net.nh; ++h) {
+    net.rb[h].nvr = cuenta(nvr.d[h][0]);
+    net.wa[h] = std::sqrt(wa.d[h][0]);
+  }
+  long double* const centiles[kCentiles] = {&net.p0,     &net.maxp0,  &net.p95,  &net.minp95,  &net.maxp95, &net.p99,
+                                            &net.minp99, &net.maxp99, &net.p100, &net.maxp100, &net.p_100};
+  for (std::uint32_t c = 0; c < kCentiles; ++c) *centiles[c] = prc.d[c][0];
+}
