@@ -2,27 +2,64 @@
 
 #include <memory>
 
+#include "common/read_data.hpp"
 #include "velmor/configura.hpp"
+#include "velmor/ctrl_c.hpp"
+#include "velmor/entrena.hpp"
+#include "velmor/init.hpp"
+#include "velmor/modelo.hpp"
+#include "velmor/pesos.hpp"
 #include "velmor/registros.hpp"
+#include "velmor/test.hpp"
+
+namespace {
+
+void lee_datos(DATASET& ds, int columnas) {
+  ds.d = read_data<AjustesVelmor>(ds.fname, static_cast<unsigned>(columnas));
+  ds.ndat = ds.d.ndat;
+}
+
+void lee_test(LectorConfig& cfg, VELMOR& m) {
+  m.tp = crea_tp();
+  lee_nombre_test(cfg, *m.tp);
+  lee_datos(*m.tp, m.ni + m.no);
+}
+
+}  // namespace
 
 int corre_velmor(const OpcionesVelmor& opciones) {
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
-  const DescripcionModelo modelo = lee_modelo(cfg);
-  std::unique_ptr<VELMOR_LP> lp;
-  std::unique_ptr<DATASET> tp;
+  VELMOR* modelo = nullptr;
+  {
+    const DescripcionModelo d = lee_modelo(cfg);
+    // Never freed: the interrupt watcher may still reach the model while the process ends.
+    modelo = build_velmor(opciones.base, d.ni, d.nh, d.no, d.nri, d.nre, static_cast<int>(d.tipo)).release();
+  }
+  VELMOR& m = *modelo;
+  instala_ctrl_c(m);
+
   const Modo modo = lee_modo(cfg);
   if (modo == Modo::learn || modo == Modo::c_learn) {
-    lp = crea_lp();
-    lee_entrenamiento(cfg, *lp);
-    if (lee_ftest_opcional(cfg)) {
-      tp = crea_tp();
-      lee_nombre_test(cfg, *tp);
-    }
+    m.lp = crea_lp();
+    lee_entrenamiento(cfg, *m.lp);
+    lee_datos(m.lp->trn, m.ni + m.no);
+    if (lee_ftest_opcional(cfg)) lee_test(cfg, m);
+    if (modo == Modo::learn)
+      init_velmor(m);
+    else
+      load_velmor(m);
+    train_velmor(m);
   } else if (modo == Modo::ftest) {
-    tp = crea_tp();
-    lee_nombre_test(cfg, *tp);
+    lee_test(cfg, m);
   }
   cierra_configuracion(cfg);
+
+  if (m.tp) {
+    load_velmor(m);
+    test_velmor(m);
+  }
+  m.lp.reset();
+  m.tp.reset();
   return 0;
 }

@@ -1,6 +1,8 @@
 // Every text velmor prints, in code page 850 (\xA2 o-acute, \xA0 a-acute, \xA7 ordinal sign).
 #pragma once
 
+#include <cstdio>
+
 #include "common/errmess.hpp"
 
 namespace msg {
@@ -36,6 +38,15 @@ inline constexpr char sin_memoria_velmor_osub[] = "Error de asignacion de memori
 inline constexpr char sin_memoria_velmor_i[] = "Error de asignaci\xA2n de memoria a velmor->i en build_velmor()";
 inline constexpr char sin_memoria_velmor_d[] = "Error de asignaci\xA2n de memoria a velmor->d en build_velmor()";
 
+// Interrupt menu.
+inline constexpr char redireccionando[] = "Error redireccionando CTRL-C";
+inline constexpr char menu_1[] = "\n\n 1. Parar inmediatamente el proceso dejando los pesos optimos hallados\n";
+inline constexpr char menu_2[] = " 2. Esperar a que finalice el ciclo de opt. y guardar los pesos actuales\n";
+inline constexpr char menu_3[] = " 3. Cambiar los par\xA0metros de optimizaci\xA2n.\n";
+inline constexpr char menu_4[] = " 4. Salir sin salvar. \n";
+inline constexpr char opcion[] = "\n Opcion ->   ";
+inline constexpr char interrumpido[] = "Proceso interrumpido por el usuario";
+
 // Initialisation through the auxiliary perceptron.
 inline constexpr char sin_memoria_lp_init[] = "Error de asignacion de memoria a lp en init_velmor()";
 inline constexpr char sin_memoria_ts_init[] = "Error de asignacion de memoria a ts en init_velmor()";
@@ -47,6 +58,36 @@ inline constexpr char entrenamiento_aux_fin[] = "\n Entrenamiento de la red RBWB
 
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
 [[noreturn]] inline void error_apertura_config(const char* f) { puterr(0, "Error de apertura del fichero %s", f); }
+
+// Weight file of the model.
+namespace msg {
+inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
+}  // namespace msg
+[[noreturn]] inline void error_apertura_pesos(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+
+// Training.
+namespace msg {
+inline constexpr char sin_memoria_w_train_velmor[] = "Error de asignaci\xA2n de memoria a w en train_velmor()";
+inline constexpr char sin_memoria_dydw[] = "Error de asignaci\xA2n de memoria a dydw en train_velmor()";
+inline constexpr char sin_memoria_dydw_nret[] = "Error de asignaci\xA2n de memoria a dydw[nret] en train_velmor()";
+inline constexpr char sin_memoria_dydw_nsal[] =
+    "Error de asignaci\xA2n de memoria a dydw[nret][nsal] en train_velmor()";
+inline constexpr char sin_memoria_dydx[] = "Error de asignaci\xA2n de memoria a dydx en train_velmor()";
+inline constexpr char sin_memoria_dydx_nsal[] = "Error de asignaci\xA2n de memoria a dydx[nsal] en train_velmor()";
+inline constexpr char sin_memoria_err[] = "Error de asignaci\xA2n de memoria a err en train_velmor()";
+inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error nulo \n\n";
+inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
+}  // namespace msg
+inline void imprime_ciclo(int n, double etr, double ets) {
+  std::printf("Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f \n", n, etr, ets);
+  std::fflush(stdout);
+}
+
+// Test of the trained model (its allocation failures use the training's words).
+[[noreturn]] inline void error_apertura(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
+
+// Initialisation.
 [[noreturn]] inline void error_datos_cortos(const char* f) {
   puterr(0, "Fichero de datos %s demasiado corto para los retardos de la red", f);
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "common/datos.hpp"
 
@@ -19,6 +20,11 @@ struct DATASET {
 struct VELMOR_LP {
   int nco = 0;
   DATASET trn;
+  // Training buffers: sized by the first error evaluation, released when train_velmor ends.
+  std::vector<double> dydw;     // nret + 1 slices of no rows of nw, in one block
+  std::vector<double*> dydw_r;  // dydw_r[r]: slice of step t - r; the ring turns by moving these pointers
+  std::vector<double> dydx;     // no rows of the perceptron's ni
+  std::vector<double> err;      // no errors of the current step
 };
 
 // Copies `nombre` into ds.fname, keeping what fits.

@@ -1,0 +1,274 @@
+// Whole velmor jobs on the sunspot series: what each job prints and writes. Runs from a random start are
+// seeded through VELMOR_SEMILLA so they repeat; runs from stored weights are compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "e2e/proceso.hpp"
+
+namespace {
+
+using e2e::corre;
+using e2e::DirTemporal;
+using e2e::lee;
+using e2e::marco;
+using e2e::Resultado;
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kSemilla{"VELMOR_SEMILLA=11"};
+
+// One input series with two taps, four hidden units, one output whose error is fed back with one tap.
+std::string config(const std::string& trabajo) { return "velmor\n1 4 1\nnri 2\nnre 1\n" + trabajo; }
+const std::string kLearnConTest = config("learn\nnco 8\nftrain sunspots-train.dat\nftest sunspots-test.dat\n");
+const std::string kLearnSinTest = config("learn\nnco 6\nftrain sunspots-train.dat\n");
+
+std::vector<std::string> lineas(const std::string& texto) {
+  std::vector<std::string> r;
+  std::istringstream in(texto);
+  for (std::string l; std::getline(in, l);) r.push_back(l);
+  return r;
+}
+
+struct Ciclo {
+  int n;
+  double etr, ets;
+};
+
+// Every cycle line of the model's training, checked against its format.
+std::vector<Ciclo> ciclos(const std::string& salida) {
+  static const std::regex linea(R"(Ciclo de Opt\.: ([ \d]{5})   Etr = ([ \d.]{10})   Ets = ([ \d.]{10}) \n)");
+  std::vector<Ciclo> r;
+  for (auto it = std::sregex_iterator(salida.begin(), salida.end(), linea); it != std::sregex_iterator(); ++it)
+    r.push_back({std::stoi((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3])});
+  return r;
+}
+
+// A layout line: `campos` fields of "%+-15.8g  ".
+bool es_linea_de_campos(const std::string& l, std::size_t campos) {
+  if (l.size() != 17 * campos) return false;
+  for (std::size_t k = 0; k < campos; ++k) {
+    const std::string campo = l.substr(17 * k, 17);
+    if (campo[0] != '+' && campo[0] != '-') return false;
+    if (campo.substr(15) != "  ") return false;
+    char* fin = nullptr;
+    std::strtod(campo.c_str(), &fin);
+    if (*fin != ' ' && *fin != '\0') return false;
+  }
+  return true;
+}
+
+void layout(const fs::path& f, std::size_t filas, std::size_t campos) {
+  const auto ls = lineas(lee(f));
+  ASSERT_EQ(ls.size(), filas) << f;
+  EXPECT_EQ(lee(f).back(), '\n') << f;
+  for (std::size_t t = 0; t < ls.size(); ++t) EXPECT_TRUE(es_linea_de_campos(ls[t], campos)) << f << " line " << t;
+}
+
+// `UPDATE_GOLDEN=1` rewrites the expected files instead of comparing.
+void como_esperado(const std::string& obtenido, const std::string& nombre) {
+  const fs::path p = fs::path(ESPERADO_DIR) / nombre;
+  if (std::getenv("UPDATE_GOLDEN") != nullptr) {
+    e2e::escribe(p, obtenido);
+    return;
+  }
+  ASSERT_TRUE(fs::exists(p)) << p;
+  EXPECT_EQ(obtenido, lee(p)) << nombre;
+}
+
+class VelmorCorre : public ::testing::Test {
+ protected:
+  Resultado velmor(const std::string& cfg, const std::vector<std::string>& entorno = kSemilla) {
+    e2e::escribe(dir / "sunspots.net", cfg);
+    return corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, entorno);
+  }
+  void datos() { e2e::copia_datos(dir.path(), {"sunspots-train.dat", "sunspots-test.dat"}); }
+  void pesos_guardados() { e2e::copia_datos(dir.path(), {"sunspot.wgt", "sunspot#.wgt"}); }
+  bool existe(const std::string& f) const { return fs::exists(dir / f); }
+  DirTemporal dir;
+};
+
+TEST_F(VelmorCorre, LearnWithTestTrainsThenTestsTheBestWeights) {
+  datos();
+  const Resultado r = velmor(kLearnConTest);
+  ASSERT_TRUE(r.a_tiempo);
+  EXPECT_EQ(r.estado, 0);
+  const std::string inicio = "\n Inicializando los pesos de la red MP auxiliar \n";
+  EXPECT_EQ(r.salida.rfind(inicio, 0), 0u) << r.salida;
+  EXPECT_NE(r.salida.find("\n Entrenamiento de la red RBWBR auxiliar finalizado\n"), std::string::npos);
+
+  const auto c = ciclos(r.salida);
+  ASSERT_FALSE(c.empty());
+  ASSERT_LE(c.size(), 8u);
+  for (std::size_t k = 0; k < c.size(); ++k) EXPECT_EQ(c[k].n, static_cast<int>(k) + 1);
+  // The test runs on the weights of the report with the lowest test error, not on the last point.
+  const double mejor = std::min_element(c.begin(), c.end(), [](auto& a, auto& b) { return a.ets < b.ets; })->ets;
+  std::smatch ets;
+  ASSERT_TRUE(std::regex_search(r.salida, ets, std::regex("\n\n ets = (\\d+\\.\\d{6}) \n\n$")));
+  EXPECT_NEAR(std::stod(ets[1]), mejor, 1.5e-6);
+
+  for (const char* f : {"sunspot.wgt", "sunspot#.wgt", "mpaux.wgt", "mpaux.res", "mpaux.out"})
+    EXPECT_TRUE(existe(f)) << f;
+  layout(dir / "sunspot.out", 35, 1);
+  layout(dir / "sunspot.drv", 35, 3);  // two input taps and one error tap
+}
+
+TEST_F(VelmorCorre, LearnWithoutTestReportsZeroTestErrorAndRunsNoTest) {
+  datos();
+  const Resultado r = velmor(kLearnSinTest);
+  EXPECT_EQ(r.estado, 0);
+  const auto c = ciclos(r.salida);
+  ASSERT_FALSE(c.empty());
+  for (const Ciclo& x : c) EXPECT_EQ(x.ets, 0) << "cycle " << x.n;
+  EXPECT_EQ(r.salida.find(" ets = "), std::string::npos);
+  EXPECT_TRUE(existe("sunspot.wgt"));
+  EXPECT_TRUE(existe("sunspot#.wgt"));
+  for (const char* f : {"sunspot.out", "sunspot.drv", "mpaux.out"}) EXPECT_FALSE(existe(f)) << f;
+}
+
+TEST_F(VelmorCorre, SeededLearnRunsRepeat) {
+  datos();
+  const Resultado a = velmor(kLearnConTest);
+  const std::string out = lee(dir / "sunspot.out"), wgt = lee(dir / "sunspot#.wgt");
+  const Resultado b = velmor(kLearnConTest);
+  EXPECT_EQ(a.salida, b.salida);
+  EXPECT_EQ(lee(dir / "sunspot.out"), out);
+  EXPECT_EQ(lee(dir / "sunspot#.wgt"), wgt);
+}
+
+TEST_F(VelmorCorre, AuxiliaryResultsAccumulateAcrossRuns) {
+  datos();
+  velmor(kLearnConTest);
+  const auto primera = lineas(lee(dir / "mpaux.res"));
+  ASSERT_FALSE(primera.empty());
+  ASSERT_LE(primera.size(), 25u);
+  velmor(kLearnConTest);
+  const auto ambas = lineas(lee(dir / "mpaux.res"));
+  ASSERT_EQ(ambas.size(), 2 * primera.size());  // seeded: the same cycles again
+  EXPECT_TRUE(std::equal(primera.begin(), primera.end(), ambas.begin()));
+}
+
+TEST_F(VelmorCorre, ContinuedLearningFromStoredWeightsRepeatsByteForByte) {
+  datos();
+  pesos_guardados();
+  const Resultado r = velmor(config("c_learn\nnco 5\nftrain sunspots-train.dat\nftest sunspots-test.dat\n"), {});
+  EXPECT_EQ(r.estado, 0);
+  como_esperado(r.salida, "c_learn.stdout");
+  como_esperado(lee(dir / "sunspot.out"), "c_learn.out");
+  EXPECT_FALSE(existe("mpaux.res"));  // no auxiliary network
+}
+
+TEST_F(VelmorCorre, ContinuedLearningWithoutStoredWeightsStopsBeforeAnyCycle) {
+  datos();
+  const Resultado r = velmor(config("c_learn\nnco 5\nftrain sunspots-train.dat\nftest sunspots-test.dat\n"));
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspot.wgt"));
+}
+
+TEST_F(VelmorCorre, TestAloneFromStoredWeightsRepeatsByteForByte) {
+  datos();
+  pesos_guardados();
+  const std::string cfg = config("ftest sunspots-test.dat\n");
+  const Resultado r = velmor(cfg, {});
+  EXPECT_EQ(r.estado, 0);
+  como_esperado(r.salida, "ftest.stdout");
+  como_esperado(lee(dir / "sunspot.out"), "ftest.out");
+  como_esperado(lee(dir / "sunspot.drv"), "ftest.drv");
+  // The weights are only read.
+  EXPECT_EQ(lee(dir / "sunspot#.wgt"), lee(fs::path(DATOS_DIR) / "sunspot#.wgt"));
+  // Twice the same test, the same files.
+  const std::string out = lee(dir / "sunspot.out");
+  velmor(cfg, {});
+  EXPECT_EQ(lee(dir / "sunspot.out"), out);
+}
+
+TEST_F(VelmorCorre, DerivativeFileThatCannotBeOpenedStopsAfterCreatingTheEmptyOutFile) {
+  datos();
+  pesos_guardados();
+  fs::create_directory(dir / "sunspot.drv");
+  const Resultado r = velmor(config("ftest sunspots-test.dat\n"), {});
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspot.drv"));
+  ASSERT_TRUE(existe("sunspot.out"));
+  EXPECT_EQ(fs::file_size(dir / "sunspot.out"), 0u);
+}
+
+TEST_F(VelmorCorre, PredictionsThatCannotBeWrittenAreNotReportedAsDone) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  datos();
+  pesos_guardados();
+  fs::create_symlink("/dev/full", dir / "sunspot.out");
+  const Resultado r = velmor(config("ftest sunspots-test.dat\n"), {});
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_NE(r.salida.find(marco("Error de apertura del fichero sunspot.out")), std::string::npos) << r.salida;
+}
+
+TEST_F(VelmorCorre, TestAloneWithoutStoredWeightsStops) {
+  datos();
+  const Resultado r = velmor(config("ftest sunspots-test.dat\n"));
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspot.wgt"));
+  EXPECT_FALSE(existe("sunspot.out"));
+}
+
+TEST_F(VelmorCorre, ModelOnlyReadsNoDataAndWritesNothing) {
+  const Resultado r = velmor(config("\n"));
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, "");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(VelmorCorre, TwoOutputsWriteTwoPredictionsAndTwiceTheDerivatives) {
+  // Outputs x(t) and x(t-1) from input x(t-1): a perceptron of 2 + 1 + 2 inputs (taps, then both error taps).
+  std::string datos;
+  double prev = 0.3;
+  for (int t = 0; t < 60; ++t) {
+    const double x = 0.5 + 0.4 * std::sin(0.5 * t);
+    datos += std::to_string(prev) + " " + std::to_string(x) + " " + std::to_string(prev) + "\n";
+    prev = x;
+  }
+  e2e::escribe(dir / "dos.trn", datos);
+  std::size_t fin = 0;
+  for (int k = 0; k < 5; ++k) fin = datos.find('\n', fin) + 1;
+  e2e::escribe(dir / "dos.tst", datos.substr(0, fin));
+  const Resultado r = velmor("velmor 1 3 2 nri 3 nre 1 1 learn nco 3 ftrain dos.trn ftest dos.tst\n");
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  layout(dir / "sunspot.out", 5, 2);
+  layout(dir / "sunspot.drv", 5, 10);
+}
+
+TEST_F(VelmorCorre, MissingTrainingFileStopsBeforeTheTestFileIsRead) {
+  e2e::copia_datos(dir.path(), {"sunspots-test.dat"});
+  const Resultado r = velmor(kLearnConTest);
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspots-train.dat"));
+}
+
+TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
+  DirTemporal dir;
+  for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
+    if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
+  const Resultado r = corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, kSemilla);
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_FALSE(ciclos(r.salida).empty());
+  EXPECT_TRUE(std::regex_search(r.salida, std::regex("\n\n ets = \\d+\\.\\d{6} \n\n$")));
+  EXPECT_EQ(lineas(lee(dir / "sunspot.out")).size(), 35u);
+}
+
+TEST(Dulvick, RunsTheJobOfNarmax) {
+  DirTemporal dir;
+  e2e::copia_datos(dir.path(), {"sunspots-train.dat", "sunspots-test.dat"});
+  e2e::escribe(dir / "narmax.net", kLearnConTest);
+  const Resultado r = corre(DULVICK_BIN, {"sunspots"}, dir.path(), "", 30, kSemilla);
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_FALSE(ciclos(r.salida).empty());
+  for (const char* f : {"narmax.wgt", "narmax#.wgt", "narmax.out", "narmax.drv"}) EXPECT_TRUE(fs::exists(dir / f)) << f;
+  EXPECT_FALSE(fs::exists(dir / "sunspot.wgt"));
+}
+
+}  // namespace

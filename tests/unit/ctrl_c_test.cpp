@@ -1,0 +1,175 @@
+// The interrupt menu's dialog, driven with scripted answers: what each answer leaves for the training,
+// when an interrupt is dropped, and what options 1 and 4 leave on disk.
+#include "velmor/ctrl_c.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/random.hpp"
+#include "mp/mp.hpp"
+#include "velmor/estado.hpp"
+#include "velmor/mensajes.hpp"
+#include "velmor/modelo.hpp"
+#include "velmor/pesos.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
+
+struct Entrada {
+  explicit Entrada(const std::string& texto) : texto_(texto) {
+    f = texto_.empty() ? std::fopen("/dev/null", "r") : fmemopen(texto_.data(), texto_.size(), "r");
+  }
+  ~Entrada() { std::fclose(f); }
+  std::FILE* f;
+
+ private:
+  std::string texto_;
+};
+
+const std::string kMenu = std::string(msg::menu_1) + msg::menu_2 + msg::menu_3 + msg::menu_4 + msg::opcion;
+
+struct Respuesta {
+  const char* nombre;
+  const char* linea;
+  unsigned char antes, despues;
+};
+std::ostream& operator<<(std::ostream& os, const Respuesta& r) { return os << r.nombre; }
+
+class CtrlCRespuesta : public ::testing::TestWithParam<Respuesta> {};
+
+TEST_P(CtrlCRespuesta, LeavesItsRequestAfterTheMenu) {
+  const Respuesta& r = GetParam();
+  ctrl_c_opcion = r.antes;
+  salvando = false;
+  Entrada e(r.linea);
+  testing::internal::CaptureStdout();
+  ctrl_c_handler(e.f);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), kMenu);
+  EXPECT_EQ(ctrl_c_opcion, r.despues);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Respuestas, CtrlCRespuesta,
+    ::testing::Values(Respuesta{"SaveAndStop", "2\n", 0, 1}, Respuesta{"ChangeParameters", "3\n", 0, 2},
+                      Respuesta{"OnlyFirstCharacterCounts", "2 luego 4\n", 0, 1},
+                      Respuesta{"LeadingBlankIsNotAnOption", " 2\n", 1, 0},
+                      Respuesta{"EmptyLineWithdrawsSave", "\n", 1, 0}, Respuesta{"EndOfInputWithdrawsSave", "", 1, 0},
+                      Respuesta{"OtherAnswerWithdrawsSave", "x\n", 1, 0}, Respuesta{"ThreeOverridesSave", "3\n", 1, 2}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(CtrlC, ReadsTheWholeAnswerLineSoTheNextInterruptReadsTheNextLine) {
+  ctrl_c_opcion = 0;
+  salvando = false;
+  Entrada e("2" + std::string(5000, '4') + "\n3\n");
+  testing::internal::CaptureStdout();
+  ctrl_c_handler(e.f);
+  EXPECT_EQ(ctrl_c_opcion, 1);
+  ctrl_c_handler(e.f);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(ctrl_c_opcion, 2);
+}
+
+TEST(CtrlC, DroppedWithoutOutputOrReadingWhileSaving) {
+  ctrl_c_opcion = 1;
+  salvando = true;
+  Entrada e("4\n");
+  testing::internal::CaptureStdout();
+  ctrl_c_handler(e.f);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  salvando = false;
+  EXPECT_EQ(ctrl_c_opcion, 1);
+  EXPECT_EQ(std::getc(e.f), '4');
+}
+
+TEST(CtrlC, DroppedWhileTheReportHoldsTheSaveLock) {
+  ctrl_c_opcion = 1;
+  salvando = false;
+  Entrada e("4\n");
+  testing::internal::CaptureStdout();
+  {
+    const std::lock_guard<std::mutex> l(cerrojo_salvado());
+    std::thread([&] { ctrl_c_handler(e.f); }).join();
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(ctrl_c_opcion, 1);
+}
+
+// A model in a directory of its own, so that what options 1 and 4 write can be looked at.
+class CtrlCSalida : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Forked without re-running the binary, so the child writes in this test's directory. The watcher
+    // thread starts only in the child.
+    GTEST_FLAG_SET(death_test_style, "fast");
+    char plantilla[] = "/tmp/ctrl_c-XXXXXX";
+    ASSERT_NE(mkdtemp(plantilla), nullptr);
+    dir_ = plantilla;
+    antes_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(antes_);
+    fs::remove_all(dir_);
+  }
+  static std::unique_ptr<VELMOR> modelo() {
+    const std::vector<int> nri{2}, nre{1};
+    auto m = build_velmor("serie", 1, 3, 1, nri, nre, 0);
+    m->bancox[0]->ibuf.a = 0.5;
+    m->bancox[0]->ibuf.b = 0.25;
+    m->bancoe[0]->ibuf.a = 1;
+    m->obuf[0].a = 2;
+    m->obuf[0].b = -1;
+    return m;
+  }
+  // Options 1 and 4 end the process: run them in a child, with `w` as the last report's point.
+  static void responde(const char* respuesta, const std::vector<double>* w) {
+    a_stderr();
+    std::unique_ptr<VELMOR> m = modelo();
+    instala_ctrl_c(*m);
+    if (w != nullptr) anota_pesos_reporte(*w);
+    Entrada e(respuesta);
+    ctrl_c_handler(e.f);
+  }
+  fs::path dir_, antes_;
+};
+
+TEST_F(CtrlCSalida, StopNowSavesTheLastReportedPointWhenNoBestWeightsWereSaved) {
+  std::srand(5);
+  std::vector<double> w(modelo()->mp->nw);
+  for (double& x : w) x = aleatorio<AjustesVelmor>(1.0);
+  EXPECT_EXIT(responde("1\n", &w), ::testing::ExitedWithCode(0), "Proceso interrumpido por el usuario\n\n$");
+
+  ASSERT_TRUE(fs::exists("serie.wgt"));
+  ASSERT_TRUE(fs::exists("serie#.wgt"));
+  std::unique_ptr<VELMOR> leido = build_velmor("serie", 1, 3, 1, std::vector<int>{2}, std::vector<int>{1}, 0);
+  load_velmor(*leido);
+  std::vector<double> wl(w.size());
+  empaqueta_pesos(*leido->mp, wl);
+  for (std::size_t k = 0; k < w.size(); ++k) EXPECT_NEAR(wl[k], w[k], 1e-7) << "weight " << k;
+  EXPECT_EQ(leido->bancox[0]->ibuf.a, 0.5);
+  EXPECT_EQ(leido->obuf[0].b, -1);
+}
+
+TEST_F(CtrlCSalida, StopNowWithoutAReportedPointWritesNothing) {
+  EXPECT_EXIT(responde("1\n", nullptr), ::testing::ExitedWithCode(0), "Proceso interrumpido por el usuario\n\n$");
+  EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(CtrlCSalida, QuitWithoutSavingWritesNothingEvenWithAReportedPoint) {
+  const std::vector<double> w(modelo()->mp->nw, 0.5);
+  EXPECT_EXIT(responde("4\n", &w), ::testing::ExitedWithCode(0),
+              "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nProceso interrumpido por el usuario\n\n$");
+  EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+}  // namespace

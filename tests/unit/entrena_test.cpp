@@ -1,0 +1,257 @@
+#include "velmor/entrena.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "velmor/pesos.hpp"
+#include "velmor_prueba.hpp"
+
+namespace {
+
+using prueba::a_stderr;
+namespace fs = std::filesystem;
+
+std::unique_ptr<VELMOR> modelo(std::vector<int> nri, std::vector<int> nre, int nh, int kind) {
+  auto m = build_velmor("modelo", static_cast<int>(nri.size()), nh, static_cast<int>(nre.size()), nri, nre, kind);
+  m->lp = std::make_unique<VELMOR_LP>();
+  return m;
+}
+
+std::vector<double> pesos(const VELMOR& m) {
+  std::vector<double> w(m.mp->nw);
+  empaqueta_pesos(*m.mp, w);
+  return w;
+}
+
+double etr(VELMOR& m, std::span<const double> w) {
+  std::vector<double> g(w.size());
+  double e;
+  grad_velmor(w, g, e, m);
+  return e;
+}
+
+struct Forma {
+  const char* nombre;
+  std::vector<int> nri, nre;
+  int kind;
+};
+void PrintTo(const Forma& f, std::ostream* os) { *os << f.nombre; }
+
+class Gradiente : public ::testing::TestWithParam<Forma> {};
+
+// The recurrent derivatives must be exact: one quarter of a central difference of Etr, at random weights.
+TEST_P(Gradiente, IsOneQuarterOfTheDerivativeOfEtr) {
+  const Forma& f = GetParam();
+  auto m = modelo(f.nri, f.nre, 3, f.kind);
+  prueba::aleatoriza(*m, 21);
+  m->lp->trn.d = prueba::series(m->ni, m->no, 25, 4);
+  std::vector<double> w = pesos(*m);
+  std::vector<double> g(w.size());
+  double e;
+  grad_velmor(w, g, e, *m);
+  for (std::size_t k = 0; k < w.size(); ++k) {
+    const double h = 1e-6 * std::max(1.0, std::abs(w[k]));
+    std::vector<double> mas = w, menos = w;
+    mas[k] += h;
+    menos[k] -= h;
+    const double dif = (etr(*m, mas) - etr(*m, menos)) / (2 * h);
+    EXPECT_NEAR(g[k], dif / 4, 1e-6 * (1 + std::abs(dif))) << "weight " << k;
+  }
+}
+
+// A second pass from the same weights repeats the first bit for bit: the ring starts cleared every time.
+TEST_P(Gradiente, RepeatsAndMatchesThePassOverTheSameSeries) {
+  const Forma& f = GetParam();
+  auto m = modelo(f.nri, f.nre, 3, f.kind);
+  prueba::aleatoriza(*m, 5);
+  m->lp->trn.d = prueba::series(m->ni, m->no, 30, 9);
+  const std::vector<double> w = pesos(*m);
+  std::vector<double> g1(w.size()), g2(w.size());
+  double e1, e2, e3;
+  grad_velmor(w, g1, e1, *m);
+  grad_velmor(w, g2, e2, *m);
+  EXPECT_EQ(e1, e2);
+  EXPECT_EQ(g1, g2);
+  eval_set_velmor(*m, m->lp->trn.d, 30, e3);
+  EXPECT_EQ(e1, e3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modelos, Gradiente,
+                         ::testing::Values(Forma{"NoErrorTaps", {2, 1}, {0, 0}, 0},
+                                           Forma{"OneErrorTap", {2, 1}, {1, 0}, 0},
+                                           Forma{"TwoAndOneErrorTaps", {2, 1}, {2, 1}, 0},
+                                           Forma{"TanhOutputsTwoErrorTaps", {1, 2}, {0, 2}, 1},
+                                           Forma{"TanhOutputsBothFedBack", {3}, {2, 2}, 1}),
+                         [](const auto& info) { return std::string(info.param.nombre); });
+
+// Etr sums the outputs and averages over rows only: zero weights predict 0 for outputs of +-1.
+TEST(ErrorEntrenamiento, SumsOverOutputsAndAveragesOverRows) {
+  auto m = modelo({1}, {1, 1}, 2, 0);
+  Columnas& c = m->lp->trn.d;
+  c = prueba::series(1, 2, 8, 1);
+  for (std::size_t t = 0; t < 8; ++t) c.d[1][t] = t % 2 ? 1 : -1, c.d[2][t] = t % 3 ? -1 : 1;
+  EXPECT_EQ(etr(*m, pesos(*m)), 2.0);
+}
+
+// Reports and training, with a training series, a different test series and random starting weights.
+class Seguimiento : public prueba::EnDirectorio {
+ protected:
+  void SetUp() override {
+    EnDirectorio::SetUp();
+    ciclo = 0;
+    ets_min = 1e30;
+    ctrl_c_opcion = 0;
+    prueba::aleatoriza(*m, 17);
+    m->lp->nco = 8;
+    m->lp->trn.d = prueba::series(2, 1, 60, 2);
+    m->tp = std::make_unique<DATASET>();
+    m->tp->d = prueba::series(2, 1, 40, 3);
+  }
+  double ets() {
+    double e;
+    eval_set_velmor(*m, m->tp->d, m->tp->d.ndat, e);
+    return e;
+  }
+  static bool guardado() { return fs::exists("modelo.wgt") && fs::exists("modelo#.wgt"); }
+  static void borra() { fs::remove("modelo.wgt"), fs::remove("modelo#.wgt"); }
+  static std::vector<double> ets_impresos(const std::string& salida) {
+    std::vector<double> v;
+    std::istringstream s(salida);
+    for (std::string linea; std::getline(s, linea);)
+      if (const auto p = linea.find("Ets = "); p != std::string::npos) v.push_back(std::stod(linea.substr(p + 6)));
+    return v;
+  }
+  std::unique_ptr<VELMOR> m = modelo({2, 1}, {2}, 4, 0);
+};
+
+TEST_F(Seguimiento, FirstReportSavesAndAnEqualTestErrorDoesNot) {
+  const std::vector<double> w = pesos(*m);
+  prueba::CapturaSalida captura;
+  EXPECT_FALSE(seguimiento(w, 0.5, *m));
+  EXPECT_TRUE(guardado());
+  const double primero = ets_min;
+  EXPECT_EQ(primero, ets());
+  borra();
+  EXPECT_FALSE(seguimiento(w, 0.5, *m));
+  const std::string salida = captura.fin();
+  EXPECT_FALSE(guardado());
+  EXPECT_EQ(ciclo, 2);
+  EXPECT_EQ(ets_min, primero);
+  char linea[100];
+  std::snprintf(linea, sizeof linea, "Ciclo de Opt.:     2   Etr =   0.500000   Ets = %10f \n", primero);
+  EXPECT_NE(salida.find(linea), std::string::npos) << salida;
+}
+
+TEST_F(Seguimiento, WithoutTestSetEtsIsZeroAndNothingIsSaved) {
+  m->tp.reset();
+  prueba::CapturaSalida captura;
+  seguimiento(pesos(*m), 1.25, *m);
+  EXPECT_EQ(captura.fin(), "Ciclo de Opt.:     1   Etr =   1.250000   Ets =   0.000000 \n");
+  EXPECT_FALSE(guardado());
+  EXPECT_EQ(ets_min, 1e30);
+}
+
+TEST_F(Seguimiento, AfterTrainingTheWeightsAreThoseOfTheLowestTestError) {
+  prueba::CapturaSalida captura;
+  train_velmor(*m);
+  const std::vector<double> impresos = ets_impresos(captura.fin());
+  ASSERT_GE(impresos.size(), 2u);
+  EXPECT_LE(impresos.size(), 8u);
+  EXPECT_NEAR(*std::min_element(impresos.begin(), impresos.end()), ets_min, 1e-6);
+  // The weights went through the file, so they are the best to its eight digits.
+  EXPECT_NEAR(ets(), ets_min, 1e-6 * ets_min);
+  const std::vector<double> final = pesos(*m);
+  auto otro = modelo({2, 1}, {2}, 4, 0);
+  load_velmor(*otro);
+  EXPECT_EQ(pesos(*otro), final);
+  EXPECT_TRUE(m->lp->dydw.empty());  // the training's buffers are gone
+}
+
+TEST_F(Seguimiento, WithoutTestSetTrainingSavesItsFinalPoint) {
+  m->tp.reset();
+  const std::vector<double> inicio = pesos(*m);
+  const double e0 = etr(*m, inicio);
+  prueba::CapturaSalida captura;
+  train_velmor(*m);
+  const std::vector<double> impresos = ets_impresos(captura.fin());
+  EXPECT_TRUE(std::all_of(impresos.begin(), impresos.end(), [](double e) { return e == 0; }));
+  EXPECT_LT(etr(*m, pesos(*m)), e0);
+  const std::vector<double> final = pesos(*m);
+  auto otro = modelo({2, 1}, {2}, 4, 0);
+  load_velmor(*otro);
+  const std::vector<double> leidos = pesos(*otro);
+  for (std::size_t k = 0; k < final.size(); ++k) EXPECT_NEAR(leidos[k], final[k], 5e-8 * std::abs(final[k]));
+}
+
+// A test error that is not a number never beats the start value, so no report saved: training must not load
+// a weight file that is not there (or one an older run left), but keep and save the optimiser's point.
+TEST_F(Seguimiento, TestErrorThatNeverFallsSavesTheFinalPointInstead) {
+  m->tp->d.d[2][5] = std::nan("");
+  prueba::CapturaSalida captura;
+  train_velmor(*m);
+  captura.fin();
+  EXPECT_EQ(ets_min, 1e30);
+  const std::vector<double> final = pesos(*m);
+  auto otro = modelo({2, 1}, {2}, 4, 0);
+  load_velmor(*otro);
+  const std::vector<double> leidos = pesos(*otro);
+  for (std::size_t k = 0; k < final.size(); ++k) EXPECT_NEAR(leidos[k], final[k], 5e-8 * std::abs(final[k]));
+}
+
+// Without error taps nothing is optimised, but the test that follows must find this model's weights.
+TEST_F(Seguimiento, NoErrorTapsSkipsTheOptimisationAndStillSaves) {
+  m = modelo({2, 1}, {0}, 4, 0);
+  prueba::aleatoriza(*m, 6);
+  m->lp->nco = 5;
+  m->lp->trn.d = prueba::series(2, 1, 20, 2);
+  const std::vector<double> inicio = pesos(*m);
+  prueba::CapturaSalida captura;
+  train_velmor(*m);
+  EXPECT_EQ(captura.fin(), "\n\n N\xA7 de retardos del error nulo \n\n");
+  EXPECT_EQ(pesos(*m), inicio);
+  EXPECT_EQ(ciclo, 0);
+  ASSERT_TRUE(guardado());
+  auto otro = modelo({2, 1}, {0}, 4, 0);
+  load_velmor(*otro);
+  const std::vector<double> leidos = pesos(*otro);
+  for (std::size_t k = 0; k < inicio.size(); ++k) EXPECT_NEAR(leidos[k], inicio[k], 5e-8 * std::abs(inicio[k]));
+}
+
+TEST_F(Seguimiento, SaveAndStopRequestSavesAndEndsBeforeTheCycleLine) {
+  ctrl_c_opcion = 1;
+  const std::vector<double> w = pesos(*m);
+  EXPECT_EXIT((a_stderr(), seguimiento(w, 0.5, *m)), ::testing::ExitedWithCode(0),
+              "^\n\n\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nPulsaci\xA2n de CTRL-C: Fichero de pesos guardado\n\n$");
+  EXPECT_TRUE(guardado());
+}
+
+// A pass writes the .drv line of each row before its .out line, every field "%+-15.8g  ".
+TEST_F(Seguimiento, PassWritesDerivativesAndOutputsOfEveryRow) {
+  m->obuf[0].a = 1;
+  m->obuf[0].b = 0;
+  std::FILE* out = std::fopen("modelo.out", "w");
+  std::FILE* drv = std::fopen("modelo.drv", "w");
+  std::vector<double> dydx(static_cast<std::size_t>(m->mp->ni));
+  double e;
+  eval_set_velmor(*m, m->tp->d, 3, e, dydx, out, drv);
+  std::fclose(out);
+  std::fclose(drv);
+  const std::string so = lee("modelo.out"), sd = lee("modelo.drv");
+  EXPECT_EQ(std::count(so.begin(), so.end(), '\n'), 3);
+  EXPECT_EQ(std::count(sd.begin(), sd.end(), '\n'), 3);
+  EXPECT_EQ(so.find('\n'), 17u);                                        // one field
+  EXPECT_EQ(sd.find('\n'), 17u * static_cast<std::size_t>(m->mp->ni));  // one per perceptron input
+  char campo[40];
+  std::snprintf(campo, sizeof campo, "%+-15.8g  \n", m->obuf[0].o);
+  EXPECT_EQ(so.substr(so.size() - 18), campo);
+  std::snprintf(campo, sizeof campo, "%+-15.8g  \n", dydx.back());
+  EXPECT_EQ(sd.substr(sd.size() - 18), campo);
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+// What the tests of the model's weight file and training share: a working directory of their own, a small
+// model with distinct scalings, synthetic series and a capture of stdout.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/ajustes.hpp"
+#include "common/random.hpp"
+#include "velmor/modelo.hpp"
+
+namespace prueba {
+
+namespace fs = std::filesystem;
+
+inline void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
+
+// Every file a model writes is named after it, so each test works in a fresh directory.
+class EnDirectorio : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previo_ = fs::current_path();
+    std::string nombre = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : nombre)
+      if (c == '/') c = '_';
+    dir_ = fs::temp_directory_path() / ("velmor-" + std::to_string(::getpid()) + "-" + nombre);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(previo_);
+    fs::remove_all(dir_);
+  }
+  static std::string lee(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+  }
+  static void escribe(const fs::path& p, const std::string& texto) { std::ofstream(p, std::ios::binary) << texto; }
+  fs::path previo_, dir_;
+};
+
+// Random weights and scalings away from 1 and 0 everywhere, so that a coefficient left out shows.
+inline void aleatoriza(VELMOR& m, unsigned semilla) {
+  std::srand(semilla);
+  aleatorio_pesos(*m.mp);
+  for (auto& b : m.bancox) b->ibuf.a = 0.6 + aleatorio<AjustesVelmor>(0.3), b->ibuf.b = aleatorio<AjustesVelmor>(0.2);
+  for (auto& b : m.bancoe)
+    if (b) b->ibuf.a = 0.8 + aleatorio<AjustesVelmor>(0.3), b->ibuf.b = aleatorio<AjustesVelmor>(0.2);
+  for (MP_BUF& b : m.obuf) b.a = 1.4 + aleatorio<AjustesVelmor>(0.3), b.b = aleatorio<AjustesVelmor>(0.3);
+}
+
+// Series of `filas` rows: inputs first, then outputs that depend on them, so that training has something to fit.
+inline Columnas series(int ni, int no, std::size_t filas, unsigned semilla) {
+  std::srand(semilla);
+  Columnas c;
+  c.ndat = static_cast<std::uint32_t>(filas);
+  c.d.assign(static_cast<std::size_t>(ni + no), std::vector<double>(filas));
+  for (std::size_t t = 0; t < filas; ++t) {
+    double suma = 0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(ni); ++k) suma += c.d[k][t] = aleatorio<AjustesVelmor>(1.0);
+    for (std::size_t j = 0; j < static_cast<std::size_t>(no); ++j)
+      c.d[static_cast<std::size_t>(ni) + j][t] =
+          0.5 * suma + 0.3 * (t > 0 ? c.d[static_cast<std::size_t>(ni) + j][t - 1] : 0) + 0.1 * double(j);
+  }
+  return c;
+}
+
+// stdout written to a temporary file until fin() gives it back.
+class CapturaSalida {
+ public:
+  CapturaSalida() {
+    std::fflush(stdout);
+    tmp_ = std::tmpfile();
+    previo_ = dup(STDOUT_FILENO);
+    dup2(fileno(tmp_), STDOUT_FILENO);
+  }
+  std::string fin() {
+    std::fflush(stdout);
+    dup2(previo_, STDOUT_FILENO);
+    close(previo_);
+    std::rewind(tmp_);
+    std::string s;
+    for (int c; (c = std::fgetc(tmp_)) != EOF;) s.push_back(static_cast<char>(c));
+    std::fclose(tmp_);
+    return s;
+  }
+
+ private:
+  std::FILE* tmp_;
+  int previo_;
+};
+
+}  // namespace prueba

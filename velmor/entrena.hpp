@@ -1,0 +1,36 @@
+// Training of the recurrent model: the mean squared one-step error over the training series and its exact
+// gradient through the error delay banks, minimised by conjugate gradients, with a per-cycle report that
+// keeps on disk the weights with the lowest test error.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <span>
+
+#include "common/datos.hpp"
+#include "velmor/estado.hpp"
+#include "velmor/modelo.hpp"
+
+// Largest tap count among the error banks; 0 when no output feeds its errors back.
+int nret_velmor(const VELMOR& m);
+
+// Optimises the perceptron's weights over lp->trn for lp->nco cycles and saves the model. With a test set
+// the weights left are those of the lowest test error. Without error taps it only saves the model.
+void train_velmor(VELMOR& m);
+
+// Error function of the optimiser: E is the training error at w (summed over outputs, averaged over rows)
+// and g one quarter of its gradient. Leaves w in the perceptron.
+void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m);
+
+// Right after a forward step: slice 0 of dydw becomes the derivatives of the outputs with respect to the
+// weights, carried through the error banks from the older slices dydw[1 .. nret]. dydx holds on return the
+// perceptron's input derivatives of the error-tap columns.
+void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dydx);
+
+// Progress report, once per optimiser cycle; never asks to stop.
+bool seguimiento(std::span<const double> w, double Etr, VELMOR& m);
+
+// One pass over `rows` rows of D from a cleared state; E is the mean squared error. With dydx (no rows of
+// the perceptron's ni) and drv, each row's input derivatives are written to drv; with out, its outputs.
+void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, std::span<double> dydx = {},
+                     std::FILE* out = nullptr, std::FILE* drv = nullptr);

@@ -1,0 +1,107 @@
+#include "velmor/pesos.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/fichero_seguro.hpp"
+#include "common/getitem.hpp"
+#include "mp/mp_pesos.hpp"
+#include "velmor/mensajes.hpp"
+
+void save_velmor(const VELMOR& m) {
+  const std::string fichero = m.name + ".wgt";
+  FicheroSeguro salida;
+  if (!salida.abre(fichero)) error_apertura_pesos(fichero.c_str());
+  std::FILE* f = salida.f();
+  std::fprintf(f, "* FICHERO DE PESOS DE LA RED VELMOR: %s \n", m.name.c_str());
+  std::fprintf(f, "************************************\n\n");
+  std::fprintf(f, "* Configuraci\xA2n: ni / nh / no\n");
+  std::fprintf(f, "*****************************\n");
+  std::fprintf(f, "%d   %d   %d \n\n", m.ni, m.mp->nh, m.no);
+  std::fprintf(f, "* # retardos de cada entrada:\n");
+  std::fprintf(f, "*****************************\n");
+  for (const auto& b : m.bancox) std::fprintf(f, "%d  ", b->n);
+  std::fprintf(f, "\n\n");
+  std::fprintf(f, "* # retardos de cada error de salida:\n");
+  std::fprintf(f, "*************************************\n");
+  for (const auto& b : m.bancoe) std::fprintf(f, "%d  ", b ? b->n : 0);
+  std::fprintf(f, "\n\n");
+  std::fprintf(f, "* Coeficientes de los buffers de entrada:\n");
+  std::fprintf(f, "*****************************************\n");
+  for (const auto& b : m.bancox) std::fprintf(f, "%+-15.8g    %+-15.8g\n", b->ibuf.a, b->ibuf.b);
+  std::fprintf(f, "\n");
+  std::fprintf(f, "* Coeficientes de los buffers de error:\n");
+  std::fprintf(f, "***************************************\n");
+  for (const auto& b : m.bancoe) {
+    if (b)
+      std::fprintf(f, "%+-15.8g    %+-15.8g\n", b->ibuf.a, b->ibuf.b);
+    else
+      std::fprintf(f, "0                0\n");
+  }
+  std::fprintf(f, "\n");
+  std::fprintf(f, "* Coeficientes de los buffers de salida:\n");
+  std::fprintf(f, "****************************************\n");
+  for (const MP_BUF& b : m.obuf) std::fprintf(f, "%+-15.8g    %+-15.8g\n", b.a, b.b);
+  std::fprintf(f, "\n");
+  // A file that could not be completed is reported like one that could not be opened: the old one stays.
+  if (!salida.cierra()) error_apertura_pesos(fichero.c_str());
+  save_w(*m.mp);
+}
+
+namespace {
+
+// A token that is missing because the file ended refuses the file: read as 0 it would pass for a coefficient.
+// A last number cut only by the end of the file (no line end after it) has been read whole and counts.
+struct LectorModelo {
+  std::FILE* f;
+  char item[kItem];
+  const char* siguiente() {
+    if (getitem(f, item) == EOF && item[0] == '\0') incompatible();
+    return item;
+  }
+  long entero() { return std::strtol(siguiente(), nullptr, 10); }
+  double real() { return std::strtod(siguiente(), nullptr); }
+  [[noreturn]] void incompatible() {
+    std::fclose(f);
+    puterr(0, "%s", msg::pesos_incompatibles);
+  }
+};
+
+}  // namespace
+
+void load_velmor(VELMOR& m) {
+  const std::string fichero = m.name + ".wgt";
+  std::FILE* f = std::fopen(fichero.c_str(), "r");
+  if (f == nullptr) error_apertura_pesos(fichero.c_str());
+  LectorModelo l{f, {}};
+  const long ni = l.entero(), nh = l.entero(), no = l.entero();
+  if (ni != m.ni || nh != m.mp->nh || no != m.no) l.incompatible();
+  for (const auto& b : m.bancox)
+    if (l.entero() != b->n) l.incompatible();
+  for (const auto& b : m.bancoe) {
+    const long n = l.entero();
+    if (b && n != b->n) l.incompatible();  // an output without error bank has nothing to compare
+  }
+  // Every number is read before any is stored, so a refused file changes nothing.
+  const std::size_t nx = m.bancox.size(), ns = m.bancoe.size();
+  std::vector<double> coef(2 * (nx + 2 * ns));
+  for (double& c : coef) c = l.real();
+  std::fclose(f);
+  const double* c = coef.data();
+  auto pon = [&c](MP_BUF& b) {
+    b.a = c[0];
+    b.b = c[1];
+    c += 2;
+  };
+  for (const auto& b : m.bancox) pon(b->ibuf);
+  for (const auto& b : m.bancoe) {
+    if (b)
+      pon(b->ibuf);
+    else
+      c += 2;
+  }
+  for (MP_BUF& b : m.obuf) pon(b);
+  load_w(*m.mp);
+}
