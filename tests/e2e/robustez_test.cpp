@@ -1,0 +1,274 @@
+// Interruptions and hostile inputs: a kill at any moment leaves only complete weight files, a storm of
+// Ctrl-C always ends in a specified way, and no input crashes or hangs either program.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/errmess.hpp"
+#include "e2e/proceso.hpp"
+#include "mp/mp.hpp"
+#include "mp/mp_pesos.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::corre;
+using e2e::DirTemporal;
+using e2e::lee;
+using e2e::marco;
+using e2e::Proceso;
+using e2e::Resultado;
+
+const std::string kVelmor = VELMOR_BIN;
+const std::string kKorbent = KORBENT_BIN;
+const fs::path kEjemplo = fs::path(EJEMPLOS_DIR) / "velmor";
+
+// The sunspot model with enough cycles to be caught in the middle of its training.
+std::string config(const std::string& trabajo) {
+  return "velmor 1 4 1 nri 2 nre 1\n" + trabajo + "\n";
+}
+
+void prepara(const DirTemporal& dir, int nco) {
+  fs::copy_file(kEjemplo / "sunspots-train.dat", dir / "sunspots-train.dat");
+  fs::copy_file(kEjemplo / "sunspots-test.dat", dir / "sunspots-test.dat");
+  e2e::escribe(dir / "sol.net",
+               config("learn nco " + std::to_string(nco) + " ftrain sunspots-train.dat ftest sunspots-test.dat"));
+}
+
+bool acaba_en(const std::string& s, const std::string& fin) {
+  return s.size() >= fin.size() && s.compare(s.size() - fin.size(), fin.size(), fin) == 0;
+}
+
+struct Fatal {};
+[[noreturn]] void lanza(int) { throw Fatal{}; }
+
+// A perceptron file loads into a perceptron of its sizes without a fatal report.
+bool carga_perceptron(const fs::path& dir, const std::string& nombre, int ni, int nh, int no) {
+  const fs::path antes = fs::current_path();
+  fs::current_path(dir);
+  puterr_fin_proceso(lanza);
+  std::fflush(stdout);
+  bool bien = true;
+  try {
+    auto mp = build_mp(nombre, ni, nh, no, 0);
+    load_w(*mp);
+  } catch (const Fatal&) {
+    bien = false;
+  }
+  puterr_fin_proceso(nullptr);
+  fs::current_path(antes);
+  return bien;
+}
+
+// Every weight file left in `dir` is whole: the model pair runs a test, mpaux loads.
+void comprueba_pesos(const DirTemporal& dir, const std::string& cuando) {
+  const bool modelo = fs::exists(dir / "sol.wgt"), perceptron = fs::exists(dir / "sol#.wgt");
+  if (modelo && perceptron) {
+    DirTemporal prueba;
+    for (const char* f : {"sol.wgt", "sol#.wgt", "sunspots-test.dat"}) fs::copy_file(dir / f, prueba / f);
+    e2e::escribe(prueba / "sol.net", config("ftest sunspots-test.dat"));
+    const Resultado r = corre(kVelmor, {"sol"}, prueba.path(), "", 60);
+    EXPECT_EQ(r.estado, 0) << cuando << "\n" << r.salida;
+    EXPECT_NE(r.salida.find(" ets = "), std::string::npos) << cuando << "\n" << r.salida;
+  } else if (modelo) {  // killed between the two files of the first save
+    EXPECT_TRUE(acaba_en(lee(dir / "sol.wgt"), "\n\n")) << cuando;
+  }
+  if (perceptron) EXPECT_TRUE(acaba_en(lee(dir / "sol#.wgt"), " *** @ZQKT ***")) << cuando;
+  if (fs::exists(dir / "mpaux.wgt")) EXPECT_TRUE(carga_perceptron(dir.path(), "mpaux", 2, 4, 1)) << cuando;
+}
+
+TEST(VelmorKill, AKillAtAnyMomentLeavesOnlyCompleteWeightFiles) {
+  // A whole run first, to spread the kills over its length.
+  double duracion;
+  {
+    DirTemporal dir;
+    prepara(dir, 150);
+    const auto t0 = std::chrono::steady_clock::now();
+    const Resultado r = corre(kVelmor, {"sol"}, dir.path(), "", 120);
+    duracion = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    ASSERT_EQ(r.estado, 0) << r.salida;
+  }
+  for (int k = 0; k < 20; ++k) {
+    DirTemporal dir;
+    prepara(dir, 150);
+    const double espera = duracion * (k + 0.5) / 20;
+    {
+      Proceso p(kVelmor, {"sol"}, dir.path());
+      std::this_thread::sleep_for(std::chrono::duration<double>(espera));
+      p.senal(SIGKILL);
+      p.espera(30);
+    }
+    comprueba_pesos(dir, "kill " + std::to_string(k) + " at " + std::to_string(espera) + " s");
+  }
+}
+
+TEST(VelmorCtrlC, AStormOfInterruptsEndsInASpecifiedWayWithWholeFiles) {
+  std::mt19937 azar(20261208);
+  const char* respuestas[] = {"3\n", "\n", "x\n", "3\n", "2\n", "\n", "1\n", "4\n", "33333\n"};
+  for (int ronda = 0; ronda < 4; ++ronda) {
+    DirTemporal dir;
+    prepara(dir, 100000);
+    Proceso p(kVelmor, {"sol"}, dir.path());
+    ASSERT_TRUE(p.espera_texto("Ciclo de Opt.:", 60)) << p.salida();
+    for (int k = 0; k < 25; ++k) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5 + azar() % 40));
+      p.senal(SIGINT);
+      p.escribe_entrada(respuestas[azar() % std::size(respuestas)]);
+    }
+    // Whatever the storm left pending, this ends the run.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    p.senal(SIGINT);
+    p.escribe_entrada("4\n");
+    const Resultado r = p.espera(60);
+    EXPECT_TRUE(r.a_tiempo) << "ronda " << ronda;
+    EXPECT_EQ(r.senal, 0) << "ronda " << ronda;
+    EXPECT_EQ(r.estado, 0) << "ronda " << ronda << "\n" << r.salida;
+    const bool parada = acaba_en(r.salida, marco("Proceso interrumpido por el usuario")) ||
+                        acaba_en(r.salida, marco("Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado"));
+    EXPECT_TRUE(parada) << "ronda " << ronda << "\n" << r.salida.substr(r.salida.size() > 400 ? r.salida.size() - 400 : 0);
+    comprueba_pesos(dir, "ronda " + std::to_string(ronda));
+  }
+}
+
+// Hostile inputs: each run ends by itself with a status, never by a signal or at the deadline.
+struct Hostil {
+  const char* nombre;
+  std::string contenido;  // of the file named `fichero`
+  const char* fichero;
+  const char* mensaje;    // the framed message expected, or nullptr when any clean end will do
+  int estado;             // -1: any status
+};
+
+void PrintTo(const Hostil& h, std::ostream* os) { *os << h.nombre; }
+
+class VelmorHostil : public ::testing::TestWithParam<Hostil> {};
+
+TEST_P(VelmorHostil, EndsCleanly) {
+  const Hostil& h = GetParam();
+  DirTemporal dir;
+  fs::copy_file(kEjemplo / "sunspots-train.dat", dir / "a.dat");
+  fs::copy_file(kEjemplo / "sunspots-test.dat", dir / "b.dat");
+  e2e::escribe(dir / "m.net", config("learn nco 3 ftrain a.dat ftest b.dat"));
+  e2e::escribe(dir / h.fichero, h.contenido);
+  const Resultado r = corre(kVelmor, {"m"}, dir.path(), "", 60);
+  EXPECT_TRUE(r.a_tiempo);
+  EXPECT_EQ(r.senal, 0);
+  if (h.estado >= 0) EXPECT_EQ(r.estado, h.estado) << r.salida;
+  if (h.mensaje != nullptr) EXPECT_TRUE(acaba_en(r.salida, marco(h.mensaje))) << r.salida;
+}
+
+std::string basura(std::size_t n, unsigned semilla) {
+  std::mt19937 azar(semilla);
+  std::string s(n, '\0');
+  for (auto& c : s) c = static_cast<char>(azar() % 256);
+  return s;
+}
+
+// A NUL ends the token for every comparison: before the keyword it spoils it, after it it is not seen.
+const std::string kNulAntes("\0velmor 1 4 1", 13), kNulDespues("velmor\0 1 4 1", 13);
+
+INSTANTIATE_TEST_SUITE_P(
+    Entradas, VelmorHostil,
+    ::testing::Values(
+        Hostil{"GarbageConfiguration", basura(4000, 1), "m.net", nullptr, 0},
+        Hostil{"NulBeforeKeyword", kNulAntes + " nri 2 nre 1", "m.net", "VEL(D)MOR esperado", 0},
+        Hostil{"NulAfterKeyword", kNulDespues + " nri 2 nre 1", "m.net", nullptr, 0},
+        Hostil{"GarbageTrainingData", basura(5000, 2), "a.dat", nullptr, -1},
+        Hostil{"NulInData", std::string("1 2\n3\0 4\n5 6\n", 12), "a.dat", nullptr, -1},
+        Hostil{"InfiniteValue", "1 2\n1e999 3\n", "a.dat", "Error en el fichero de datos a.dat", 0},
+        Hostil{"NanValue", "1 2\nnan 3\n", "a.dat", "Error en el fichero de datos a.dat", 0},
+        Hostil{"MegabyteLine", std::string(1 << 20, '7') + " 1\n2 3\n4 5\n", "a.dat", nullptr, -1},
+        Hostil{"OddNumbers", "-0 0x10\n1e-320 +5\n-0 0\n", "a.dat", nullptr, 0},
+        // Sizes whose allocation fails end with the allocation message and status 1, not an abort.
+        Hostil{"HugeHiddenLayer", "velmor 1 2000000000 1 nri 1 nre 0 learn nco 3 ftrain a.dat", "m.net", nullptr, 1},
+        Hostil{"HugeOutputCountInShortFile", "velmor 1 4 2000000000 nri 1 nre 0 0 0", "m.net", nullptr, 0}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+TEST(VelmorHostilFichero, DirectoryWhereAFileIsExpected) {
+  DirTemporal dir;
+  fs::copy_file(kEjemplo / "sunspots-test.dat", dir / "b.dat");
+  fs::create_directory(dir / "a.dat");
+  e2e::escribe(dir / "m.net", config("learn nco 3 ftrain a.dat ftest b.dat"));
+  Resultado r = corre(kVelmor, {"m"}, dir.path(), "", 60);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_TRUE(acaba_en(r.salida, marco("No hay datos en a.dat"))) << r.salida;
+
+  fs::create_directory(dir / "d.net");
+  r = corre(kVelmor, {"d"}, dir.path(), "", 60);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_EQ(r.estado, 0);
+}
+
+TEST(VelmorHostilFichero, WeightFileNameTakenByADirectory) {
+  DirTemporal dir;
+  fs::copy_file(kEjemplo / "sunspots-train.dat", dir / "a.dat");
+  fs::create_directory(dir / "m.wgt");
+  e2e::escribe(dir / "m.net", config("learn nco 2 ftrain a.dat"));
+  const Resultado r = corre(kVelmor, {"m"}, dir.path(), "", 60);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_EQ(r.estado, 1) << r.salida;
+  EXPECT_TRUE(acaba_en(r.salida, marco("Error de apertura del fichero m.wgt"))) << r.salida;
+  EXPECT_TRUE(fs::is_directory(dir / "m.wgt"));
+}
+
+TEST(VelmorHostilFichero, LongNamesAreCutNotOverrun) {
+  DirTemporal dir;
+  const std::string largo(79, 'd');
+  fs::copy_file(kEjemplo / "sunspots-train.dat", dir / (largo + ".x"));  // 81 characters: cut to 79
+  e2e::escribe(dir / "m.net", config("learn nco 2 ftrain " + largo + ".x"));
+  Resultado r = corre(kVelmor, {"m"}, dir.path(), "", 60);
+  EXPECT_EQ(r.estado, 1);
+  EXPECT_TRUE(acaba_en(r.salida, marco("Error de apertura del fichero " + largo))) << r.salida;
+
+  const std::string base(200, 'b');
+  e2e::escribe(dir / (base + ".net"), config("nada"));
+  r = corre(kVelmor, {base}, dir.path(), "", 60);
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.salida, "");
+}
+
+// korbent: the same guarantees; its fatal report waits for Enter, so stdin is always given.
+struct HostilK {
+  const char* nombre;
+  std::vector<std::string> args;
+  std::string entrenamiento;
+  const char* mensaje;
+  int estado;
+};
+
+void PrintTo(const HostilK& h, std::ostream* os) { *os << h.nombre; }
+
+class KorbentHostil : public ::testing::TestWithParam<HostilK> {};
+
+TEST_P(KorbentHostil, EndsCleanly) {
+  const HostilK& h = GetParam();
+  DirTemporal dir;
+  e2e::escribe(dir / "t.dat", h.entrenamiento);
+  const Resultado r = corre(kKorbent, h.args, dir.path(), "\n", 60);
+  EXPECT_TRUE(r.a_tiempo);
+  EXPECT_EQ(r.senal, 0);
+  if (h.estado >= 0) EXPECT_EQ(r.estado, h.estado) << r.salida;
+  if (h.mensaje != nullptr) EXPECT_TRUE(acaba_en(r.salida, marco(h.mensaje))) << r.salida;
+}
+
+const std::string kPuntos = "1 2\n2 3\n3 5\n4 4\n5 1\n6 2\n7 3\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Entradas, KorbentHostil,
+    ::testing::Values(
+        HostilK{"GarbageTraining", {"r", "2", "2", "0", "3", "1", "t.dat"}, basura(3000, 3), nullptr, -1},
+        HostilK{"InfiniteValue", {"r", "2", "2", "0", "3", "1", "t.dat"}, "1 2\n1e99999 3\n",
+                "Error en el fichero de datos t.dat", 0},
+        HostilK{"HugeInputCount", {"r", "2147483647", "2", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 1},
+        HostilK{"HugeKernelCount", {"r", "2", "2147483647", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 1},
+        HostilK{"LongName", {std::string(150, 'n'), "2", "2", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 0},
+        HostilK{"MissingRepresentation", {"r", "2", "2", "0", "3", "1", "-"}, kPuntos,
+                "Error de apertura del fichero r.rep", 1}),
+    [](const auto& info) { return std::string(info.param.nombre); });
+
+}  // namespace
