@@ -130,7 +130,9 @@ TEST(VelmorCtrlC, AStormOfInterruptsEndsInASpecifiedWayWithWholeFiles) {
     EXPECT_EQ(r.estado, 0) << "ronda " << ronda << "\n" << r.salida;
     const bool parada = acaba_en(r.salida, marco("Proceso interrumpido por el usuario")) ||
                         acaba_en(r.salida, marco("Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado"));
-    EXPECT_TRUE(parada) << "ronda " << ronda << "\n" << r.salida.substr(r.salida.size() > 400 ? r.salida.size() - 400 : 0);
+    // The optimiser may also reach its gradient test first and the run end normally, with its test.
+    const bool completa = r.salida.find("**** Error") == std::string::npos && r.salida.find("\n\n ets = ") != std::string::npos;
+    EXPECT_TRUE(parada || completa) << "ronda " << ronda << "\n" << r.salida.substr(r.salida.size() > 400 ? r.salida.size() - 400 : 0);
     comprueba_pesos(dir, "ronda " + std::to_string(ronda));
   }
 }
