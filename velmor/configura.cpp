@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "common/asigna.hpp"
 #include "common/errmess.hpp"
 #include "velmor/mensajes.hpp"
 
@@ -48,15 +49,6 @@ std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char
     }
   }
   return v;
-}
-
-template <class T>
-std::unique_ptr<T> crea(const char* sin_memoria) {
-  try {
-    return std::make_unique<T>();
-  } catch (const std::bad_alloc&) {
-  }
-  puterr(1, "%s", sin_memoria);
 }
 
 }  // namespace

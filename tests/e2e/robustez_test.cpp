@@ -17,6 +17,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// AddressSanitizer reports a failed operator new and aborts instead of throwing bad_alloc, so the
+// allocation-failure paths can only be checked in the ordinary build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kNewLanza = false;
+#else
+constexpr bool kNewLanza = true;
+#endif
+bool es_enorme(const char* nombre) { return std::string(nombre).find("Huge") == 0 && std::string(nombre).find("Short") == std::string::npos; }
+
 using e2e::corre;
 using e2e::DirTemporal;
 using e2e::lee;
@@ -152,6 +162,7 @@ class VelmorHostil : public ::testing::TestWithParam<Hostil> {};
 
 TEST_P(VelmorHostil, EndsCleanly) {
   const Hostil& h = GetParam();
+  if (!kNewLanza && es_enorme(h.nombre)) GTEST_SKIP() << "allocation failure under AddressSanitizer";
   DirTemporal dir;
   fs::copy_file(kEjemplo / "sunspots-train.dat", dir / "a.dat");
   fs::copy_file(kEjemplo / "sunspots-test.dat", dir / "b.dat");
@@ -187,7 +198,8 @@ INSTANTIATE_TEST_SUITE_P(
         Hostil{"MegabyteLine", std::string(1 << 20, '7') + " 1\n2 3\n4 5\n", "a.dat", nullptr, -1},
         Hostil{"OddNumbers", "-0 0x10\n1e-320 +5\n-0 0\n", "a.dat", nullptr, 0},
         // Sizes whose allocation fails end with the allocation message and status 1, not an abort.
-        Hostil{"HugeHiddenLayer", "velmor 1 2000000000 1 nri 1 nre 0 learn nco 3 ftrain a.dat", "m.net", nullptr, 1},
+        Hostil{"HugeHiddenLayer", "velmor 1 2000000000 1 nri 1 nre 0 learn nco 3 ftrain a.dat", "m.net",
+               "Error de asignaci\xA2n de memoria a net->hl en create_hl()", 1},
         Hostil{"HugeOutputCountInShortFile", "velmor 1 4 2000000000 nri 1 nre 0 0 0", "m.net", nullptr, 0}),
     [](const auto& info) { return std::string(info.param.nombre); });
 
@@ -249,6 +261,7 @@ class KorbentHostil : public ::testing::TestWithParam<HostilK> {};
 
 TEST_P(KorbentHostil, EndsCleanly) {
   const HostilK& h = GetParam();
+  if (!kNewLanza && es_enorme(h.nombre)) GTEST_SKIP() << "allocation failure under AddressSanitizer";
   DirTemporal dir;
   e2e::escribe(dir / "t.dat", h.entrenamiento);
   const Resultado r = corre(kKorbent, h.args, dir.path(), "\n", 60);
@@ -266,7 +279,8 @@ INSTANTIATE_TEST_SUITE_P(
         HostilK{"GarbageTraining", {"r", "2", "2", "0", "3", "1", "t.dat"}, basura(3000, 3), nullptr, -1},
         HostilK{"InfiniteValue", {"r", "2", "2", "0", "3", "1", "t.dat"}, "1 2\n1e99999 3\n",
                 "Error en el fichero de datos t.dat", 0},
-        HostilK{"HugeInputCount", {"r", "2147483647", "2", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 1},
+        HostilK{"HugeInputCount", {"r", "2147483647", "2", "0", "3", "1", "t.dat"}, kPuntos,
+                "Error de asignaci\xA2n de memoria a rbfn->i en construye_zelbrin_fdp()", 1},
         HostilK{"HugeKernelCount", {"r", "2", "2147483647", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 1},
         HostilK{"LongName", {std::string(150, 'n'), "2", "2", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 0},
         HostilK{"MissingRepresentation", {"r", "2", "2", "0", "3", "1", "-"}, kPuntos,
