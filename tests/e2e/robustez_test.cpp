@@ -288,3 +288,59 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.nombre); });
 
 }  // namespace
+
+namespace {
+
+// Weight and representation files damaged by hand or by a disk: refused with their messages, never a crash.
+TEST(VelmorHostilPesos, GarbageModelFileIsIncompatible) {
+  DirTemporal dir;
+  fs::copy_file(kEjemplo / "sunspots-test.dat", dir / "b.dat");
+  e2e::escribe(dir / "m.net", config("ftest b.dat"));
+  e2e::escribe(dir / "m.wgt", basura(3000, 7));
+  e2e::escribe(dir / "m#.wgt", basura(3000, 8));
+  const Resultado r = corre(kVelmor, {"m"}, dir.path(), "", 60);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_TRUE(acaba_en(r.salida, marco("Fichero de pesos incompatible"))) << r.salida;
+  EXPECT_FALSE(fs::exists(dir / "m.out"));
+}
+
+TEST(VelmorHostilPesos, GarbagePerceptronFileBehindAGoodModelFileIsRefused) {
+  DirTemporal dir;
+  prepara(dir, 3);
+  ASSERT_EQ(corre(kVelmor, {"sol"}, dir.path(), "", 60).estado, 0);
+  e2e::escribe(dir / "sol#.wgt", std::string("\0\0\0", 3) + basura(2000, 9));
+  e2e::escribe(dir / "sol.net", config("ftest sunspots-test.dat"));
+  const Resultado r = corre(kVelmor, {"sol"}, dir.path(), "", 60);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  EXPECT_NE(r.salida.find("**** Error ****"), std::string::npos) << r.salida;
+}
+
+TEST(KorbentHostilRepresentacion, GarbageFilesAreRefused) {
+  DirTemporal dir;
+  e2e::escribe(dir / "t.dat", kPuntos);
+  ASSERT_EQ(corre(kKorbent, {"r", "2", "2", "0", "3", "1", "t.dat"}, dir.path(), "\n", 60).estado, 0);
+  for (const char* f : {"r.rep", "r.sig", "r.nvr", "r.wa", "r.prc"}) {
+    const std::string bueno = lee(dir / f);
+    e2e::escribe(dir / f, basura(500, 11) + std::string("\0", 1) + "1e99999");
+    const Resultado r = corre(kKorbent, {"r", "2", "2", "0", "3", "1", "-", "-", "t.dat"}, dir.path(), "\n", 60);
+    EXPECT_EQ(r.senal, 0) << f;
+    EXPECT_TRUE(r.a_tiempo) << f;
+    EXPECT_NE(r.salida.find("**** Error ****"), std::string::npos) << f << "\n" << r.salida;
+    e2e::escribe(dir / f, bueno);
+  }
+  // The representation restored, the same run succeeds.
+  EXPECT_EQ(corre(kKorbent, {"r", "2", "2", "0", "3", "1", "-", "-", "t.dat"}, dir.path(), "\n", 60).estado, 0);
+}
+
+TEST(KorbentHostilDialogo, BinaryAnswersEndWithACheckMessage) {
+  DirTemporal dir;
+  const Resultado r = corre(kKorbent, {}, dir.path(), basura(4000, 12), 60);
+  EXPECT_EQ(r.senal, 0);
+  EXPECT_TRUE(r.a_tiempo);
+  EXPECT_TRUE(r.estado == 0 || r.estado == 1);
+  EXPECT_NE(r.salida.find("**** Error ****"), std::string::npos);
+}
+
+}  // namespace
