@@ -2,10 +2,12 @@
 // does to the run. The series is long enough that one cycle takes a noticeable time.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "e2e/proceso.hpp"
 
@@ -67,12 +69,16 @@ class VelmorCtrlC : public ::testing::Test {
   // Ctrl-C, then the answer once the menu asks for it. An interrupt that comes while the best weights are
   // being saved is dropped, so it is sent again until the menu shows.
   void responde(const std::string& respuesta) {
+    // With a test set nearly every report saves (two fsyncs), so on a busy disk most of a cycle is
+    // a save; the attempts come at uneven intervals so that they cannot keep falling into it.
     const std::size_t desde = p->salida().size();
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool menu = false;
-    for (int intento = 0; intento < 60 && !menu; ++intento) {
+    for (unsigned intento = 0; !menu && std::chrono::steady_clock::now() < limite; ++intento) {
       p->senal(SIGINT);
-      menu = p->espera_texto(kPregunta, 0.3, desde) ||
+      menu = p->espera_texto(kPregunta, 0.2, desde) ||
              (p->salida().find(" 1. Parar", desde) != std::string::npos && p->espera_texto(kPregunta, 10, desde));
+      if (!menu) std::this_thread::sleep_for(std::chrono::milliseconds((intento * 7919u) % 37u));
     }
     ASSERT_TRUE(menu) << p->salida().substr(desde);
     p->escribe_entrada(respuesta);
