@@ -61,17 +61,7 @@ recoge_uno() {
 }
 
 recoge() {
-  [ -f "$dir/trabajos.txt" ] || falla "no existe $dir/trabajos.txt"
-  {
-    printf 'nh\tnre\tnco\tciclos\tmejor_ets\tciclo_mejor\tetr_mejor\tets_final\testado\tdirectorio\n'
-    while read -r t; do
-      printf '%s\t%s\t%s\n' "$(cat "$dir/$t/ajustes")" "$(recoge_uno "$dir/$t")" "$t"
-    done <"$dir/trabajos.txt"
-  } >"$dir/resultados.tsv"
-  echo "$dir/resultados.tsv"
-  # The row with the lowest test error among the runs that completed.
-  awk -F '\t' 'NR > 1 && $9 == "ok" && (!m || $5 + 0 < b + 0) { b = $5; m = $0 }
-               END { if (m) print "mejor: " m; else print "ninguna ejecucion completa" }' "$dir/resultados.tsv"
+  recoge_tabla "$(printf 'nh\tnre\tnco\tciclos\tmejor_ets\tciclo_mejor\tetr_mejor\tets_final\testado\tdirectorio')" 9
 }
 
 if [ -n "$solo_recoge" ]; then

@@ -66,3 +66,21 @@ temporal() {
   trap 'rm -rf "$TMPDIR_GUION"' EXIT
   trap 'exit 130' INT TERM
 }
+
+# The sweep's table: `cabecera` (TAB-separated names), then one row per job of $dir/trabajos.txt made of
+# its settings, what recoge_uno (defined by the sweep) reads from its console, and its directory; then
+# the row with the lowest test error (column 5) among those whose column `col_estado` is "ok".
+recoge_tabla() {
+  cabecera=$1
+  col_estado=$2
+  [ -f "$dir/trabajos.txt" ] || falla "no existe $dir/trabajos.txt"
+  {
+    printf '%s\n' "$cabecera"
+    while read -r t; do
+      printf '%s\t%s\t%s\n' "$(cat "$dir/$t/ajustes")" "$(recoge_uno "$dir/$t")" "$t"
+    done <"$dir/trabajos.txt"
+  } >"$dir/resultados.tsv"
+  echo "$dir/resultados.tsv"
+  awk -F '\t' -v c="$col_estado" 'NR > 1 && $c == "ok" && (!m || $5 + 0 < b + 0) { b = $5; m = $0 }
+               END { if (m) print "mejor: " m; else print "ninguna ejecucion completa" }' "$dir/resultados.tsv"
+}
