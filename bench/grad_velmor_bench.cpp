@@ -1,32 +1,46 @@
-// One error-and-gradient pass of the recurrent model over 1000 steps, as the optimiser takes it: time per step.
+// The recurrent model's hot loops: one error-and-gradient pass over 1000 steps, as the optimiser takes it,
+// and one step with the perceptron's derivatives, as that pass takes it. Both report time per step.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "common/ajustes.hpp"
 #include "common/random.hpp"
 #include "velmor/entrena.hpp"
+#include "velmor/modelo.hpp"
 
 namespace {
 
 constexpr std::size_t kPasos = 1000;
 
-// Sizes: input series, taps per input, error taps per output, hidden units, outputs.
-void grad(benchmark::State& estado) {
+// Sizes from the benchmark's arguments: input series, taps per input, error taps per output, hidden units,
+// outputs. Non-identity bank scales, so the recurrence does all its multiplications.
+std::unique_ptr<VELMOR> modelo(const benchmark::State& estado) {
   const int ni = static_cast<int>(estado.range(0)), taps = static_cast<int>(estado.range(1));
   const int nre = static_cast<int>(estado.range(2)), nh = static_cast<int>(estado.range(3));
   const int no = static_cast<int>(estado.range(4));
   const std::vector<int> nri(static_cast<std::size_t>(ni), taps), nres(static_cast<std::size_t>(no), nre);
-  const auto m = build_velmor("bench", ni, nh, no, nri, nres, 0);
+  auto m = build_velmor("bench", ni, nh, no, nri, nres, 0);
   for (auto& b : m->bancox) b->ibuf.a = 0.5;
   for (auto& b : m->bancoe) b->ibuf.a = 0.5;
   std::srand(1);
   aleatorio_pesos(*m->mp);
+  return m;
+}
+
+void por_paso(benchmark::State& estado, double pasos) {
+  estado.counters["ns_step"] =
+      benchmark::Counter(pasos, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void grad(benchmark::State& estado) {
+  const auto m = modelo(estado);
   m->lp = std::make_unique<VELMOR_LP>();
   Columnas& datos = m->lp->trn.d;
   datos.ndat = kPasos;
-  datos.d.assign(static_cast<std::size_t>(ni + no), std::vector<double>(kPasos));
+  datos.d.assign(static_cast<std::size_t>(m->ni + m->no), std::vector<double>(kPasos));
   for (auto& serie : datos.d)
     for (double& x : serie) x = aleatorio<AjustesVelmor>(1.0);
   std::vector<double> w(m->mp->nw), g(m->mp->nw);
@@ -38,12 +52,32 @@ void grad(benchmark::State& estado) {
     benchmark::DoNotOptimize(e);
     benchmark::DoNotOptimize(g.data());
   }
-  // Time per time step (printed with its unit, e.g. 433ns).
-  estado.counters["ns_step"] = benchmark::Counter(
-      static_cast<double>(kPasos), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  por_paso(estado, static_cast<double>(kPasos));
+}
+
+void paso(benchmark::State& estado) {
+  const auto m = modelo(estado);
+  const auto no = static_cast<std::size_t>(m->no);
+  std::vector<double> dydw(m->mp->nw * no), dydx(static_cast<std::size_t>(m->mp->ni) * no);
+  std::vector<double> serie(1024);
+  for (double& x : serie) x = aleatorio<AjustesVelmor>(1.0);
+  reset_velmor(*m);
+  std::size_t t = 0;
+  for (auto _ : estado) {
+    for (double& x : m->i) x = serie[t % serie.size()];
+    for (double& d : m->d) d = serie[(t + 7) % serie.size()];
+    eval_velmor(*m);
+    dydw_mp(*m->mp, dydw);
+    dydx_mp(*m->mp, dydx);
+    benchmark::DoNotOptimize(dydw.data());
+    benchmark::DoNotOptimize(dydx.data());
+    ++t;
+  }
+  por_paso(estado, 1);
 }
 
 BENCHMARK(grad)->Args({2, 6, 2, 8, 1})->Args({2, 12, 4, 16, 2})->Args({4, 16, 8, 32, 4});
+BENCHMARK(paso)->Args({2, 6, 2, 8, 1})->Args({2, 12, 4, 16, 2})->Args({4, 16, 8, 32, 4});
 
 }  // namespace
 
