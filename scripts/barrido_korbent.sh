@@ -98,12 +98,4 @@ done
 echo "$dir: $(wc -l <"$dir/trabajos.txt") configuraciones"
 [ -z "$solo_prepara" ] || exit 0
 
-command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
-if [ -n "${KORBENT:-}" ]; then
-  case $KORBENT in /*) ;; */*) KORBENT=$(pwd)/$KORBENT ;; esac
-  case $KORBENT in */*) [ -x "$KORBENT" ] || falla "$KORBENT no es un programa ejecutable" ;; esac
-  export KORBENT
-fi
-command -v "${KORBENT:-korbent}" >/dev/null 2>&1 || falla "no se encuentra korbent: indique KORBENT=ruta"
-(cd "$dir" && parallel --will-cite ${jobs:+--jobs "$jobs"} --halt never sh {}/corre.sh :::: trabajos.txt)
-recoge
+ejecuta_barrido KORBENT korbent

@@ -136,12 +136,4 @@ done
 echo "$dir: $(wc -l <"$dir/trabajos.txt") configuraciones"
 [ -z "$solo_prepara" ] || exit 0
 
-command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
-if [ -n "${VELMOR:-}" ]; then
-  case $VELMOR in /*) ;; */*) VELMOR=$(pwd)/$VELMOR ;; esac
-  case $VELMOR in */*) [ -x "$VELMOR" ] || falla "$VELMOR no es un programa ejecutable" ;; esac
-  export VELMOR
-fi
-command -v "${VELMOR:-velmor}" >/dev/null 2>&1 || falla "no se encuentra velmor: indique VELMOR=ruta"
-(cd "$dir" && parallel --will-cite ${jobs:+--jobs "$jobs"} --halt never sh {}/corre.sh :::: trabajos.txt)
-recoge
+ejecuta_barrido VELMOR velmor

@@ -84,3 +84,21 @@ recoge_tabla() {
   awk -F '\t' -v c="$col_estado" 'NR > 1 && $c == "ok" && (!m || $5 + 0 < b + 0) { b = $5; m = $0 }
                END { if (m) print "mejor: " m; else print "ninguna ejecucion completa" }' "$dir/resultados.tsv"
 }
+
+# Runs every job of $dir with GNU parallel, then collects the table. The program is the one the variable
+# named `var` gives (made absolute, since each job runs in its own directory), or `prog` on the PATH.
+ejecuta_barrido() {
+  var=$1
+  prog=$2
+  command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
+  eval "ruta=\${$var:-}"
+  if [ -n "$ruta" ]; then
+    case $ruta in /*) ;; */*) ruta=$(pwd)/$ruta ;; esac
+    case $ruta in */*) [ -x "$ruta" ] || falla "$ruta no es un programa ejecutable" ;; esac
+    eval "$var=\$ruta"
+    export "${var?}"
+  fi
+  command -v "${ruta:-$prog}" >/dev/null 2>&1 || falla "no se encuentra $prog: indique $var=ruta"
+  (cd "$dir" && parallel --will-cite ${jobs:+--jobs "$jobs"} --halt never sh {}/corre.sh :::: trabajos.txt)
+  recoge
+}

@@ -1,5 +1,6 @@
 // The interrupt menu's dialog, driven with scripted answers: what each answer leaves for the training,
 // when an interrupt is dropped, and what options 1 and 4 leave on disk.
+#include "directorio_propio.hpp"
 #include "velmor/ctrl_c.hpp"
 
 #include <gtest/gtest.h>
@@ -105,21 +106,13 @@ TEST(CtrlC, DroppedWhileTheReportHoldsTheSaveLock) {
 }
 
 // A model in a directory of its own, so that what options 1 and 4 write can be looked at.
-class CtrlCSalida : public ::testing::Test {
+class CtrlCSalida : public DirectorioPropio {
  protected:
   void SetUp() override {
     // Forked without re-running the binary, so the child writes in this test's directory. The watcher
     // thread starts only in the child.
     GTEST_FLAG_SET(death_test_style, "fast");
-    char plantilla[] = "/tmp/ctrl_c-XXXXXX";
-    ASSERT_NE(mkdtemp(plantilla), nullptr);
-    dir_ = plantilla;
-    antes_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(antes_);
-    fs::remove_all(dir_);
+    DirectorioPropio::SetUp();
   }
   static std::unique_ptr<VELMOR> modelo() {
     const std::vector<int> nri{2}, nre{1};
@@ -140,7 +133,6 @@ class CtrlCSalida : public ::testing::Test {
     Entrada e(respuesta);
     ctrl_c_handler(e.f);
   }
-  fs::path dir_, antes_;
 };
 
 TEST_F(CtrlCSalida, StopNowSavesTheLastReportedPointWhenNoBestWeightsWereSaved) {

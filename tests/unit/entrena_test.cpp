@@ -103,7 +103,7 @@ TEST(ErrorEntrenamiento, SumsOverOutputsAndAveragesOverRows) {
 class Seguimiento : public prueba::EnDirectorio {
  protected:
   void SetUp() override {
-    EnDirectorio::SetUp();
+    prueba::EnDirectorio::SetUp();
     ciclo = 0;
     ets_min = 1e30;
     ctrl_c_opcion = 0;

@@ -1,3 +1,4 @@
+#include "directorio_propio.hpp"
 #include "velmor/init.hpp"
 
 #include <gtest/gtest.h>
@@ -41,19 +42,11 @@ Columnas serie(std::size_t filas) {
 
 // A model of two input series (3 and 1 taps), one hidden layer of 3 and one output with 2 error taps, in a
 // directory of its own: the auxiliary training writes mpaux.* there.
-class InitVelmor : public ::testing::Test {
+class InitVelmor : public DirectorioPropio {
  protected:
   void SetUp() override {
-    static int n = 0;
-    antes_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("init-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
+    DirectorioPropio::SetUp();
     err_tst_min = 1e30;
-  }
-  void TearDown() override {
-    fs::current_path(antes_);
-    fs::remove_all(dir_);
   }
 
   std::unique_ptr<VELMOR> modelo(std::size_t filas_trn, std::size_t filas_tst = 0, int nco = 50) {
@@ -80,7 +73,6 @@ class InitVelmor : public ::testing::Test {
     return aux;
   }
 
-  fs::path dir_, antes_;
   std::string salida_;
 };
 

@@ -1,3 +1,4 @@
+#include "directorio_propio.hpp"
 #include "mp/mp_entrena.hpp"
 
 #include <gtest/gtest.h>
@@ -41,21 +42,12 @@ std::vector<double> campos(const std::string& linea) {
 }
 
 // Every test runs in a directory of its own: training writes its files beside the current directory.
-class EnDirectorio : public ::testing::Test {
+class EnDirectorio : public DirectorioPropio {
  protected:
   void SetUp() override {
-    static int n = 0;
-    antes_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("mp_entrena-" + std::to_string(::getpid()) + "-" + std::to_string(n++));
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
+    DirectorioPropio::SetUp();
     err_tst_min = 1e30;
   }
-  void TearDown() override {
-    fs::current_path(antes_);
-    fs::remove_all(dir_);
-  }
-  fs::path dir_, antes_;
 };
 
 // A perceptron over series the test owns: ni inputs, no targets, npat patterns of a smooth function.

@@ -13,6 +13,7 @@
 #include "common/ajustes.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
+#include "directorio_propio.hpp"
 
 namespace {
 
@@ -21,23 +22,8 @@ namespace fs = std::filesystem;
 void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 // Each test runs in a fresh directory, since the file name is the perceptron's name.
-class PesosMp : public ::testing::Test {
+class PesosMp : public DirectorioPropio {
  protected:
-  void SetUp() override {
-    previo_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("mp-pesos-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previo_);
-    fs::remove_all(dir_);
-  }
-  static std::string lee(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-  }
-  static void escribe(const fs::path& p, const std::string& texto) { std::ofstream(p, std::ios::binary) << texto; }
   static std::unique_ptr<MP> aleatoria(const char* nombre, int ni, int nh, int no, unsigned semilla) {
     auto mp = build_mp(nombre, ni, nh, no, 0);
     std::srand(semilla);
@@ -49,7 +35,6 @@ class PesosMp : public ::testing::Test {
       }
     return mp;
   }
-  fs::path previo_, dir_;
 };
 
 TEST_F(PesosMp, LayoutByteForByte) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/ajustes.hpp"
+#include "directorio_propio.hpp"
 #include "common/random.hpp"
 #include "velmor/modelo.hpp"
 
@@ -24,29 +25,7 @@ namespace fs = std::filesystem;
 inline void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 // Every file a model writes is named after it, so each test works in a fresh directory.
-class EnDirectorio : public ::testing::Test {
- protected:
-  void SetUp() override {
-    previo_ = fs::current_path();
-    std::string nombre = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    for (char& c : nombre)
-      if (c == '/') c = '_';
-    dir_ = fs::temp_directory_path() / ("velmor-" + std::to_string(::getpid()) + "-" + nombre);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previo_);
-    fs::remove_all(dir_);
-  }
-  static std::string lee(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-  }
-  static void escribe(const fs::path& p, const std::string& texto) { std::ofstream(p, std::ios::binary) << texto; }
-  fs::path previo_, dir_;
-};
+using EnDirectorio = DirectorioPropio;
 
 // Random weights and scalings away from 1 and 0 everywhere, so that a coefficient left out shows.
 inline void aleatoriza(VELMOR& m, unsigned semilla) {

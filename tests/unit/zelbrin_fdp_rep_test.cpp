@@ -1,3 +1,4 @@
+#include "directorio_propio.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 #include <gtest/gtest.h>
@@ -24,27 +25,10 @@ std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32
       nombre, VECTOR{{static_cast<long double>(ni), static_cast<long double>(nh), static_cast<long double>(no)}, 3});
 }
 
-std::string lee(const std::string& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
-
-void escribe(const std::string& p, const std::string& t) { std::ofstream(p, std::ios::binary) << t; }
 
 // Every test works in a directory of its own, where the network's files appear.
-class Representacion : public ::testing::Test {
+class Representacion : public DirectorioPropio {
  protected:
-  void SetUp() override {
-    antes_ = fs::current_path();
-    std::string plantilla = (fs::temp_directory_path() / "rep-XXXXXX").string();
-    ASSERT_NE(mkdtemp(plantilla.data()), nullptr);
-    dir_ = plantilla;
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(antes_);
-    fs::remove_all(dir_);
-  }
 
   // ni = 2, nh = 2, no = 1 with every field the files carry set to a round value. The inputs are scaled
   // by a = 0.5, b = -1, so a centre at (1.5, -0.25) in the data is stored as (-0.25, -1.125).
@@ -84,7 +68,6 @@ class Representacion : public ::testing::Test {
     return net;
   }
 
-  fs::path antes_, dir_;
 };
 
 TEST_F(Representacion, FilesHoldTheNetworkInTheUnitsOfTheData) {
