@@ -45,3 +45,14 @@ void sal_con_mensaje(int exitcode, const char* mensaje) {
   std::fputs(mensaje, stdout);
   termina(exitcode);
 }
+
+void aviso(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::fflush(stdout);  // keep the warning after the console text that led to it
+  std::fputs("Aviso: ", stderr);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+  va_end(args);
+}

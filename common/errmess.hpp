@@ -15,3 +15,7 @@ void puterr_fin_proceso(FinProceso fin);
 
 // Like puterr, without the frame and without a line end (the line search's allocation failures).
 [[noreturn]] void sal_con_mensaje(int exitcode, const char* mensaje);
+
+// A warning on standard error: "Aviso: <message>\n". Standard output is left alone, so the specified console
+// text and anything piped from it stay as they are.
+[[gnu::format(printf, 1, 2)]] void aviso(const char* format, ...);
