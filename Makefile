@@ -1,23 +1,37 @@
 # Front door of the project. `make demo` builds and runs the examples; `make test` builds and runs every test.
 BUILD ?= build
 JOBS ?= 2
-PAQUETES = cmake g++ make libgtest-dev libbenchmark-dev gnuplot-nox parallel
-
+# The programs need only the compiler and CMake; the tests and benchmarks, GoogleTest and Google Benchmark;
+# the plots and sweeps, gnuplot and GNU parallel.
+PAQUETES_PROGRAMAS = cmake g++ make
+PAQUETES = $(PAQUETES_PROGRAMAS) libgtest-dev libbenchmark-dev gnuplot-nox parallel
 PAQUETES_FUZZ = clang libclang-rt-14-dev
+PAQUETES_REVISION = clang-format shellcheck
 SEGUNDOS ?= 60
 
-.PHONY: all deps configure build test demo bench fuzz clean
+MAKEFLAGS += --no-print-directory
+export MAKEFLAGS
+
+.PHONY: all deps configure build test demo bench fuzz revisa clean
 
 all: build
 
-# Installs what the build, the tests and the scripts (gnuplot, GNU parallel) need when it is missing
-# (Debian; needs root, as on the project's machines).
+# Installs whatever of $(1) is missing (Debian; as root). Without root it names the missing packages and stops.
+define instala
+	@faltan=$$(for p in $(1); do dpkg -s $$p >/dev/null 2>&1 || printf '%s ' $$p; done); \
+	if [ -n "$$faltan" ]; then \
+	  if [ "$$(id -u)" -ne 0 ]; then \
+	    echo "Faltan paquetes: $$faltan(instalelos como root: apt-get install $$faltan)" >&2; exit 1; fi; \
+	  echo "Instalando: $$faltan"; \
+	  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$faltan; } >/dev/null || exit 1; \
+	fi
+endef
+
 deps:
-	@dpkg -s $(PAQUETES) >/dev/null 2>&1 || { \
-	  echo "Instalando: $(PAQUETES)"; apt-get update -qq && apt-get install -y -qq $(PAQUETES); }
+	$(call instala,$(PAQUETES))
 
 configure: deps
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -25,20 +39,29 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-demo: build
+# Only what the examples run: the programs, not the tests.
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target velmor korbent
 	@sh examples/demo.sh $(BUILD)
 
 bench: build
+	@echo "Tiempos por paso (velmor) y por fila y núcleo (korbent), con 1 y con 2 hilos. Compárelos como cocientes"
+	@echo "con los programas de suelo de la herramienta de medida, ejecutados en el mismo minuto y en la misma máquina."
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 # Each fuzz target for SEGUNDOS seconds (libFuzzer, with AddressSanitizer and UndefinedBehaviorSanitizer).
 fuzz:
-	@dpkg -s $(PAQUETES_FUZZ) >/dev/null 2>&1 || { \
-	  echo "Instalando: $(PAQUETES_FUZZ)"; apt-get update -qq && apt-get install -y -qq $(PAQUETES_FUZZ); }
+	$(call instala,$(PAQUETES_FUZZ))
 	@test -f $(BUILD)-fuzz/CMakeCache.txt || \
-	  CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	  CXX=clang++ cmake -S . -B $(BUILD)-fuzz -DFUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	cmake --build $(BUILD)-fuzz -j $(JOBS)
 	sh tests/fuzz/corre.sh $(BUILD)-fuzz $(SEGUNDOS)
+
+# Formatting of the C++ sources and the shell scripts' lint, as CI checks them.
+revisa:
+	$(call instala,$(PAQUETES_REVISION))
+	git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run -Werror
+	git ls-files '*.sh' | xargs shellcheck -S warning
 
 clean:
 	rm -rf $(BUILD)
