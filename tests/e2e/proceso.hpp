@@ -31,7 +31,7 @@ struct Resultado {
   int estado = -1;       // exit status, or -1 when the process did not exit normally
   int senal = 0;         // the signal that ended it, if any
   bool a_tiempo = true;  // false: killed at the deadline
-  std::string salida;    // everything written to stdout (stderr is left to the test log)
+  std::string salida;    // everything written to stdout (and stderr on a terminal, else left to the test log)
 };
 
 inline std::string lee(const fs::path& p) {
