@@ -9,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "directorio_propio.hpp"
@@ -73,6 +74,27 @@ class InitVelmor : public DirectorioPropio {
     return aux;
   }
 
+  // One pass of the model over its 100 training rows beside mpaux on its patterns: for each row from 2 on,
+  // the model's output and mpaux's.
+  static std::vector<std::pair<double, double>> pasada(VELMOR& m, MP& aux) {
+    const Columnas& d = m.lp->trn.d;
+    std::vector<double> x(4);
+    for (std::size_t k = 0; k < 4; ++k) aux.ibuf[k].i = &x[k];
+    std::vector<std::pair<double, double>> r;
+    reset_velmor(m);
+    for (std::size_t t = 0; t < 100; ++t) {
+      m.i[0] = d.d[0][t];
+      m.i[1] = d.d[1][t];
+      m.d[0] = t == 0 ? 0 : d.d[2][t - 1];
+      m.evalua(m);
+      if (t < 2) continue;
+      for (std::size_t k = 0; k < 4; ++k) x[k] = aux.lp->ts[k][t - 2];
+      eval_mp(aux);
+      r.emplace_back(m.obuf[0].o, aux.obuf[0].o);
+    }
+    return r;
+  }
+
   std::string salida_;
 };
 
@@ -119,21 +141,8 @@ TEST_F(InitVelmor, ModelStartsWithErrorFeedbackOffAndPredictsAsTheAuxiliaryNetwo
   EXPECT_EQ(m->obuf[0].b, 0.0);
 
   // One pass of the model over the training set against mpaux on its patterns.
-  const Columnas& d = m->lp->trn.d;
-  std::vector<double> x(4);
-  for (std::size_t k = 0; k < 4; ++k) aux->ibuf[k].i = &x[k];
-  reset_velmor(*m);
-  for (std::size_t t = 0; t < 100; ++t) {
-    m->i[0] = d.d[0][t];
-    m->i[1] = d.d[1][t];
-    m->d[0] = t == 0 ? 0 : d.d[2][t - 1];
-    m->evalua(*m);
-    if (t < 2) continue;
-    const std::size_t p = t - 2;
-    for (std::size_t k = 0; k < 4; ++k) x[k] = aux->lp->ts[k][p];
-    eval_mp(*aux);
-    EXPECT_DOUBLE_EQ(m->obuf[0].o, aux->obuf[0].o) << "row " << t;
-  }
+  const auto filas = pasada(*m, *aux);
+  for (std::size_t t = 0; t < filas.size(); ++t) EXPECT_DOUBLE_EQ(filas[t].first, filas[t].second) << "row " << t + 2;
 }
 
 TEST_F(InitVelmor, TrainsTwentyFiveCyclesWhateverTheConfigurationSays) {
@@ -229,19 +238,9 @@ TEST_F(InitVelmor, ScalingsFromTheTrainingSetWhenAskedAndAWarningWhenNot) {
   EXPECT_NEAR(m->bancoe[0]->ibuf.a * sd[2], 1.0, 1e-12);
 
   // mpaux learnt on the scaled series: the model gives its outputs back in data units.
-  std::vector<double> x(4);
-  for (std::size_t k = 0; k < 4; ++k) aux->ibuf[k].i = &x[k];
-  reset_velmor(*m);
-  for (std::size_t t = 0; t < 100; ++t) {
-    m->i[0] = d.d[0][t];
-    m->i[1] = d.d[1][t];
-    m->d[0] = t == 0 ? 0 : d.d[2][t - 1];
-    m->evalua(*m);
-    if (t < 2) continue;
-    for (std::size_t k = 0; k < 4; ++k) x[k] = aux->lp->ts[k][t - 2];
-    eval_mp(*aux);
-    EXPECT_NEAR(m->obuf[0].o, sd[2] * aux->obuf[0].o + media[2], 1e-9 * sd[2]) << "row " << t;
-  }
+  const auto filas = pasada(*m, *aux);
+  for (std::size_t t = 0; t < filas.size(); ++t)
+    EXPECT_NEAR(filas[t].first, sd[2] * filas[t].second + media[2], 1e-9 * sd[2]) << "row " << t + 2;
 }
 
 struct Corto {
