@@ -1,4 +1,5 @@
-// Texts of the shared numerical library, code page 850: \xA2 o-acute.
+// Texts of the shared numerical library, code page 850: \xA2 o-acute. Those with accents are Texto850, so that
+// korbent, whose own texts are Windows-1252, converts them from their own page on a UTF-8 console.
 #pragma once
 
 #include "common/errmess.hpp"

@@ -1,4 +1,4 @@
-// Every text the clustering routines print, in code page 850 (\xA2 o-acute).
+// Every text the clustering routines print, in code page 850 (\xA2 o-acute); those with accents are Texto850.
 #pragma once
 
 #include <cstdio>

@@ -1,5 +1,5 @@
 // Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign); the one message
-// in Windows-1252 (\xF3 o-acute) says so.
+// in Windows-1252 (\xF3 o-acute) is a Texto1252.
 #pragma once
 
 #include "common/errmess.hpp"

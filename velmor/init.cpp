@@ -69,6 +69,7 @@ std::vector<Escala> escalas(const VELMOR& m, const DATASET& ds) {
     double cuadrados = 0;
     for (std::size_t t = 0; t < n; ++t) cuadrados += (x[t] - media) * (x[t] - media);
     const double sd = std::sqrt(cuadrados / static_cast<double>(n));
+    if (!std::isfinite(media) || !std::isfinite(sd)) continue;  // sums past the range of double: left as is
     e[c].a = sd > 0 && std::isfinite(1.0 / sd) ? 1.0 / sd : 1.0;
     e[c].b = -e[c].a * media;
   }
@@ -100,7 +101,7 @@ std::shared_ptr<Registro> patrones(const VELMOR& m, const DATASET& ds, const Ret
   reg->ts = asigna<const double*>(r.sum + tam(m.no), msg::sin_memoria_ts_init);
   const std::size_t n = filas(m, ds);
   reg->npat = n - r.maxret + 1;
-  std::vector<const double*> serie(escala.size() > 0 ? escala.size() : tam(m.ni) + tam(m.no));
+  std::vector<const double*> serie(tam(m.ni) + tam(m.no));
   if (escala.empty()) {
     for (std::size_t c = 0; c < serie.size(); ++c) serie[c] = ds.d.d[c].data();
   } else {
