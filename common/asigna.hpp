@@ -9,30 +9,30 @@
 #include "common/errmess.hpp"
 
 template <class T>
-std::vector<T> asigna(std::size_t n, const char* mensaje) {
+std::vector<T> asigna(std::size_t n, Mensaje mensaje) {
   try {
     return std::vector<T>(n);
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {  // n beyond max_size()
   }
-  puterr(1, "%s", mensaje);
+  puterr_mensaje(1, mensaje);
 }
 
 // Resizes a vector in place (zero-filling), with the same failure path.
 template <class T>
-void redimensiona(std::vector<T>& v, std::size_t n, const char* mensaje) {
+void redimensiona(std::vector<T>& v, std::size_t n, Mensaje mensaje) {
   try {
     v.assign(n, T{});
     return;
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  puterr(1, "%s", mensaje);
+  puterr_mensaje(1, mensaje);
 }
 
 // The same, but the message is printed bare (no frame, no line end), as the line search does.
 template <class T>
-std::vector<T> asigna_o_sal(std::size_t n, const char* mensaje) {
+std::vector<T> asigna_o_sal(std::size_t n, Mensaje mensaje) {
   try {
     return std::vector<T>(n);
   } catch (const std::bad_alloc&) {
@@ -43,10 +43,10 @@ std::vector<T> asigna_o_sal(std::size_t n, const char* mensaje) {
 
 // One zero-filled record behind a unique_ptr, with the same failure path as asigna.
 template <class T>
-std::unique_ptr<T> crea(const char* mensaje) {
+std::unique_ptr<T> crea(Mensaje mensaje) {
   try {
     return std::make_unique<T>();
   } catch (const std::bad_alloc&) {
   }
-  puterr(1, "%s", mensaje);
+  puterr_mensaje(1, mensaje);
 }

@@ -41,8 +41,14 @@ void puterr(int exitcode, const char* format, ...) {
   termina(exitcode);
 }
 
-void sal_con_mensaje(int exitcode, const char* mensaje) {
-  std::fputs(mensaje, stdout);
+void puterr_mensaje(int exitcode, Mensaje mensaje) {
+  const EnPagina pagina(mensaje.pagina);
+  puterr(exitcode, "%s", mensaje.texto);
+}
+
+void sal_con_mensaje(int exitcode, Mensaje mensaje) {
+  const EnPagina pagina(mensaje.pagina);
+  std::fputs(mensaje.texto, stdout);
   termina(exitcode);
 }
 

@@ -1,6 +1,8 @@
 // The single fatal path of both programs: a framed message on stdout, then the end of the process.
 #pragma once
 
+#include "common/consola.hpp"
+
 // Prints "\n\n**** Error ****\n\n<message>\n\n" (the message whole, however long), waits for Enter when
 // asked to, and ends the process with `exitcode`.
 [[noreturn, gnu::format(printf, 2, 3)]] void puterr(int exitcode, const char* format, ...);
@@ -13,8 +15,11 @@ void puterr_espera_enter(bool si);
 using FinProceso = void (*)(int exitcode);
 void puterr_fin_proceso(FinProceso fin);
 
-// Like puterr, without the frame and without a line end (the line search's allocation failures).
-[[noreturn]] void sal_con_mensaje(int exitcode, const char* mensaje);
+// puterr of a message whole, converted on a UTF-8 console from the message's own page.
+[[noreturn]] void puterr_mensaje(int exitcode, Mensaje mensaje);
+
+// Like puterr_mensaje, without the frame and without a line end (the line search's allocation failures).
+[[noreturn]] void sal_con_mensaje(int exitcode, Mensaje mensaje);
 
 // A warning on standard error: "Aviso: <message>\n". Standard output is left alone, so the specified console
 // text and anything piped from it stay as they are.

@@ -1,4 +1,8 @@
+#include "common/consola.hpp"
 #include "korbent/zelbrin_fdp_train.hpp"
 
 // Kernels ordered by the sum of their centres.
-int main(int argc, char** argv) { return zelbrin_fdp_train(argc, argv, ClaveOrden::suma); }
+int main(int argc, char** argv) {
+  consola_en_utf8(Pagina::cp1252);
+  return zelbrin_fdp_train(argc, argv, ClaveOrden::suma);
+}

@@ -1,4 +1,8 @@
+#include "common/consola.hpp"
 #include "korbent/zelbrin_fdp_train.hpp"
 
 // Kernels ordered by their last centre coordinate.
-int main(int argc, char** argv) { return zelbrin_fdp_train(argc, argv, ClaveOrden::ultima_coordenada); }
+int main(int argc, char** argv) {
+  consola_en_utf8(Pagina::cp1252);
+  return zelbrin_fdp_train(argc, argv, ClaveOrden::ultima_coordenada);
+}

@@ -1,6 +1,9 @@
 // Every text korbent prints. Its own texts are Windows-1252 (\xF3 o-acute, \xE1 a-acute, \xFA u-acute,
-// \xBF inverted question mark); the construction's allocation messages are code page 850 (\xA2 o-acute).
+// \xBF inverted question mark); the allocation messages in code page 850 (\xA2 o-acute) are Texto850, so a
+// UTF-8 console converts each from its own page.
 #pragma once
+
+#include "common/consola.hpp"
 
 namespace msg {
 
@@ -36,19 +39,19 @@ inline constexpr char parametros_mal[] =
     "N\xFAmero de par\xE1metros incorrecto en la llamada a construye_zelbrin_fdp()";
 inline constexpr char dimensiones_mal[] = "Dimensiones de red %s incorrectas";
 inline constexpr char sin_memoria_red[] = "Error de asignacion de memoria a zelbr en main()";
-inline constexpr char sin_memoria_i[] =  // also the message of emax
-    "Error de asignaci\xA2n de memoria a rbfn->i en construye_zelbrin_fdp()";
-inline constexpr char sin_memoria_ibuf[] = "Error de asignaci\xA2n de memoria a zelbr->ibuf en create_rbfn()";
-inline constexpr char sin_memoria_rb[] = "Error de asignaci\xA2n de memoria a zelbr->rb en create_rbfn()";
-inline constexpr char sin_memoria_rb_i[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->i en create_rbfn()";
-inline constexpr char sin_memoria_rb_r[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->r en create_rbfn()";
-inline constexpr char sin_memoria_rb_b[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->b en create_rbfn()";
-inline constexpr char sin_memoria_wa[] = "Error de asignaci\xA2n de memoria a rbfn->wa en construye_zelbrin_fdp()";
-inline constexpr char sin_memoria_prbout[] = "Error de asignaci\xA2n de memoria a zelbr->prbout en create_rbfn()";
-inline constexpr char sin_memoria_prbout_i[] =
-    "Error de asignaci\xA2n de memoria a zelbr->prbout[i]->i en create_rbfn()";
-inline constexpr char sin_memoria_prbout_w[] = "Error de asignaci\xA2n de memoria a zelbr->rb[i]->w en create_rbfn()";
-inline constexpr char sin_memoria_obuf[] = "Error de asignaci\xA2n de memoria a zelbr->obuf en create_rbfn()";
+// Also the message of emax.
+inline constexpr Texto850 sin_memoria_i{"Error de asignaci\xA2n de memoria a rbfn->i en construye_zelbrin_fdp()"};
+inline constexpr Texto850 sin_memoria_ibuf{"Error de asignaci\xA2n de memoria a zelbr->ibuf en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_rb{"Error de asignaci\xA2n de memoria a zelbr->rb en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_rb_i{"Error de asignaci\xA2n de memoria a zelbr->rb[i]->i en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_rb_r{"Error de asignaci\xA2n de memoria a zelbr->rb[i]->r en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_rb_b{"Error de asignaci\xA2n de memoria a zelbr->rb[i]->b en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_wa{"Error de asignaci\xA2n de memoria a rbfn->wa en construye_zelbrin_fdp()"};
+inline constexpr Texto850 sin_memoria_prbout{"Error de asignaci\xA2n de memoria a zelbr->prbout en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_prbout_i{
+    "Error de asignaci\xA2n de memoria a zelbr->prbout[i]->i en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_prbout_w{"Error de asignaci\xA2n de memoria a zelbr->rb[i]->w en create_rbfn()"};
+inline constexpr Texto850 sin_memoria_obuf{"Error de asignaci\xA2n de memoria a zelbr->obuf en create_rbfn()"};
 
 // Weight vector.
 inline constexpr char sin_memoria_w_d[] = "Error de asignaci\xF3n de memoria a w->d en salva_pesos";
@@ -59,9 +62,9 @@ inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";
 inline constexpr char dimensiones_rep[] = "Dimensiones incorrectas en %s";
 
 // Initialisation (code page 850).
-inline constexpr char sin_memoria_r[] = "Error de asignaci\xA2n de memoria a r";
-inline constexpr char sin_memoria_nvr[] = "Error de asignaci\xA2n de memoria a nvr";
-inline constexpr char sin_memoria_sig[] = "Error de asignaci\xA2n de memoria a sig";
+inline constexpr Texto850 sin_memoria_r{"Error de asignaci\xA2n de memoria a r"};
+inline constexpr Texto850 sin_memoria_nvr{"Error de asignaci\xA2n de memoria a nvr"};
+inline constexpr Texto850 sin_memoria_sig{"Error de asignaci\xA2n de memoria a sig"};
 
 }  // namespace msg
 
@@ -69,15 +72,15 @@ inline constexpr char sin_memoria_sig[] = "Error de asignaci\xA2n de memoria a s
 namespace msg {
 inline constexpr char sin_memoria_lp[] = "Error de asignaci\xF3n de memoria a lp en train_zelbrin_fdi";
 inline constexpr char sin_memoria_tp[] = "Error de asignaci\xF3n de memoria a tp en train_zelbrin_fdi";
-inline constexpr char sin_memoria_w[] = "Error de asignaci\xA2n de memoria a w";
-inline constexpr char sin_memoria_wopt[] = "Error de asignaci\xA2n de memoria a zelbr->lp->wopt";
+inline constexpr Texto850 sin_memoria_w{"Error de asignaci\xA2n de memoria a w"};
+inline constexpr Texto850 sin_memoria_wopt{"Error de asignaci\xA2n de memoria a zelbr->lp->wopt"};
 inline constexpr char sin_memoria_sum_a[] = "Error de asignaci\xF3n de memoria a sum_a en compute_zelbrin_fdi_e2";
 inline constexpr char sin_memoria_e2[] = "Error de asignaci\xF3n de memoria a e2 en compute_zelbrin_fdi_e2";
 
 // Centiles, ordering and test (Windows-1252 except `sin_memoria_rb_orden`, code page 850).
 inline constexpr char sin_memoria_p_centil[] = "Error de asignaci\xF3n de memoria a p en centiles()";
 inline constexpr char sin_memoria_p_orden[] = "Error de asignaci\xF3n de memoria a p en ordena_zelbrin_fdp()";
-inline constexpr char sin_memoria_rb_orden[] = "Error de asignaci\xA2n de memoria a zelbr->rb en ordena_zelbrin_fdp()";
+inline constexpr Texto850 sin_memoria_rb_orden{"Error de asignaci\xA2n de memoria a zelbr->rb en ordena_zelbrin_fdp()"};
 inline constexpr char sin_memoria_waux[] = "Error de asignaci\xF3n de memoria a waux en ordena_zelbrin_fdp()";
 inline constexpr char apertura_out[] = "Error de apertura del fichero %s";
 

@@ -1,5 +1,5 @@
 // Every text the perceptron module prints, in code page 850 (\xA2 o-acute, \xA7 ordinal sign); the one message
-// in Windows-1252 (\xF3 o-acute) says so.
+// in Windows-1252 (\xF3 o-acute) is a Texto1252.
 #pragma once
 
 #include "common/errmess.hpp"
@@ -18,7 +18,7 @@ inline constexpr char sin_memoria_obuf[] = "Error de asignacion de memoria a net
 // Training and test. The input message names eval_mp(), although every pass over the patterns prints it.
 inline constexpr char sin_memoria_input[] = "Error de asignaci\xA2n de memoria a input en eval_mp()";
 inline constexpr char sin_memoria_w_train[] = "Error de asignaci\xA2n de memoria a w en train_rbwbr()";
-inline constexpr char sin_memoria_fder[] = "Error de asignaci\xF3n de memoria a fder en mp_test()";  // Windows-1252
+inline constexpr Texto1252 sin_memoria_fder{"Error de asignaci\xF3n de memoria a fder en mp_test()"};  // Windows-1252
 inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memoria a dydx en mp_test()";
 }  // namespace msg
 

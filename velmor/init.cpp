@@ -1,8 +1,13 @@
 #include "velmor/init.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <span>
+#include <vector>
 
 #include "common/asigna.hpp"
 #include "mp/mp_entrena.hpp"
@@ -37,17 +42,80 @@ std::size_t filas(const VELMOR& m, const DATASET& ds) {
   return n;
 }
 
-// Pattern p pairs the inputs of row p + maxret - 1, with their lags in the model's input order, with the
-// outputs of the same row.
+// The map x -> a x + b of one series into the network.
+struct Escala {
+  double a = 1.0, b = 0.0;
+};
+
+// Whether VELMOR_ESCALA asks for scalings taken from the training set; unset, empty or 0 keeps the identity.
+bool escala_pedida() {
+  const char* v = std::getenv("VELMOR_ESCALA");
+  if (v == nullptr || *v == '\0' || std::strcmp(v, "0") == 0) return false;
+  if (std::strcmp(v, "1") != 0) msg::escala_no_valida(v);
+  return true;
+}
+
+// Mean 0 and standard deviation 1 over the training rows of every series the model reads, inputs first. A
+// constant series is only centred: there is no spread to divide by.
+std::vector<Escala> escalas(const VELMOR& m, const DATASET& ds) {
+  const std::size_t n = filas(m, ds), columnas = tam(m.ni) + tam(m.no);
+  std::vector<Escala> e(columnas);
+  if (n == 0) return e;
+  for (std::size_t c = 0; c < columnas; ++c) {
+    const std::vector<double>& x = ds.d.d[c];
+    double suma = 0;
+    for (std::size_t t = 0; t < n; ++t) suma += x[t];
+    const double media = suma / static_cast<double>(n);
+    double cuadrados = 0;
+    for (std::size_t t = 0; t < n; ++t) cuadrados += (x[t] - media) * (x[t] - media);
+    const double sd = std::sqrt(cuadrados / static_cast<double>(n));
+    if (!std::isfinite(media) || !std::isfinite(sd)) continue;  // sums past the range of double: left as is
+    e[c].a = sd > 0 && std::isfinite(1.0 / sd) ? 1.0 / sd : 1.0;
+    e[c].b = -e[c].a * media;
+  }
+  return e;
+}
+
+// The largest magnitude among the training values the model reads.
+double mayor_magnitud(const VELMOR& m, const DATASET& ds) {
+  const std::size_t n = filas(m, ds);
+  double mayor = 0;
+  for (std::size_t c = 0; c < tam(m.ni) + tam(m.no); ++c)
+    for (std::size_t t = 0; t < n; ++t) mayor = std::max(mayor, std::abs(ds.d.d[c][t]));
+  return mayor;
+}
+
+// A pattern record that may own the scaled copies of the series its pointers read.
 template <class Registro>
-std::shared_ptr<Registro> patrones(const VELMOR& m, const DATASET& ds, const Retardos& r) {
-  std::shared_ptr<Registro> reg = crea<Registro>(msg::sin_memoria_lp_init);
+struct ConSeries : Registro {
+  std::vector<std::vector<double>> series;
+};
+
+// Pattern p pairs the inputs of row p + maxret - 1, with their lags in the model's input order, with the
+// outputs of the same row. With scalings, the patterns read scaled copies of the series, so mpaux learns
+// in the units the model's perceptron will see.
+template <class Registro>
+std::shared_ptr<Registro> patrones(const VELMOR& m, const DATASET& ds, const Retardos& r,
+                                   std::span<const Escala> escala) {
+  std::shared_ptr<ConSeries<Registro>> reg = crea<ConSeries<Registro>>(msg::sin_memoria_lp_init);
   reg->ts = asigna<const double*>(r.sum + tam(m.no), msg::sin_memoria_ts_init);
-  reg->npat = filas(m, ds) - r.maxret + 1;
+  const std::size_t n = filas(m, ds);
+  reg->npat = n - r.maxret + 1;
+  std::vector<const double*> serie(tam(m.ni) + tam(m.no));
+  if (escala.empty()) {
+    for (std::size_t c = 0; c < serie.size(); ++c) serie[c] = ds.d.d[c].data();
+  } else {
+    reg->series = asigna<std::vector<double>>(serie.size(), msg::sin_memoria_ts_init);
+    for (std::size_t c = 0; c < serie.size(); ++c) {
+      redimensiona(reg->series[c], n, msg::sin_memoria_ts_init);
+      for (std::size_t t = 0; t < n; ++t) reg->series[c][t] = escala[c].a * ds.d.d[c][t] + escala[c].b;
+      serie[c] = reg->series[c].data();
+    }
+  }
   std::size_t e = 0;
   for (std::size_t k = 0; k < tam(m.ni); ++k)
-    for (std::size_t l = 0; l < tam(m.bancox[k]->n); ++l) reg->ts[e++] = ds.d.d[k].data() + (r.maxret - 1 - l);
-  for (std::size_t j = 0; j < tam(m.no); ++j) reg->ts[e++] = ds.d.d[tam(m.ni) + j].data() + (r.maxret - 1);
+    for (std::size_t l = 0; l < tam(m.bancox[k]->n); ++l) reg->ts[e++] = serie[k] + (r.maxret - 1 - l);
+  for (std::size_t j = 0; j < tam(m.no); ++j) reg->ts[e++] = serie[tam(m.ni) + j] + (r.maxret - 1);
   return reg;
 }
 
@@ -64,10 +132,19 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
   if (filas(m, m.lp->trn) < r.maxret) error_datos_cortos(m.lp->trn.fname);
   if (m.tp && filas(m, *m.tp) < r.maxret) error_datos_cortos(m.tp->fname);
 
+  // Series far from unit size saturate the hidden units of a model that reads them unscaled.
+  const bool escala = escala_pedida();
+  const std::vector<Escala> e = escala ? escalas(m, m.lp->trn) : std::vector<Escala>{};
+  if (!escala) {
+    constexpr double kLimiteSinEscala = 5.0;
+    const double mayor = mayor_magnitud(m, m.lp->trn);
+    if (mayor > kLimiteSinEscala) aviso_datos_sin_escala(m.lp->trn.fname, mayor);
+  }
+
   MP& red = *m.mp;
   std::unique_ptr<MP> aux = build_mp("mpaux", static_cast<int>(r.sum), red.nh, m.no, red.fsal);
-  aux->lp = patrones<LP_MP>(m, m.lp->trn, r);
-  if (m.tp) aux->tp = patrones<TP_MP>(m, *m.tp, r);
+  aux->lp = patrones<LP_MP>(m, m.lp->trn, r, e);
+  if (m.tp) aux->tp = patrones<TP_MP>(m, *m.tp, r, e);
   aux->lp->nco = kCiclosAuxiliar;
 
   anuncia(msg::inicializando_aux);
@@ -77,20 +154,24 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
   train_rbwbr(*aux);
   anuncia(msg::entrenamiento_aux_fin);
 
-  for (const auto& b : m.bancox) {
-    b->ibuf.a = aux->ibuf[tam(b->pos)].a;
-    b->ibuf.b = aux->ibuf[tam(b->pos)].b;
+  for (std::size_t k = 0; k < tam(m.ni); ++k) {
+    BANCO& b = *m.bancox[k];
+    b.ibuf.a = escala ? e[k].a : aux->ibuf[tam(b.pos)].a;
+    b.ibuf.b = escala ? e[k].b : aux->ibuf[tam(b.pos)].b;
   }
+  // The outputs go back to data units through the inverse of their scaling.
   for (std::size_t j = 0; j < tam(m.no); ++j) {
-    m.obuf[j].a = aux->obuf[j].a;
-    m.obuf[j].b = aux->obuf[j].b;
+    const Escala s = escala ? e[tam(m.ni) + j] : Escala{};
+    m.obuf[j].a = escala ? 1.0 / s.a : aux->obuf[j].a;
+    m.obuf[j].b = escala ? -s.b / s.a : aux->obuf[j].b;
   }
   // The error taps come after the input taps, so they keep the 0 they were built with.
   for (std::size_t h = 0; h < red.hl.size(); ++h) std::copy_n(aux->hl[h].w.begin(), r.sum + 1, red.hl[h].w.begin());
   for (std::size_t o = 0; o < red.ol.size(); ++o) red.ol[o].w = aux->ol[o].w;
-  for (const auto& b : m.bancoe)
-    if (b) {
-      b->ibuf.a = 1.0;
+  // A past error is fed in its output's scale, so that it is as large as the perceptron's outputs.
+  for (std::size_t j = 0; j < tam(m.no); ++j)
+    if (BANCO* b = m.bancoe[j].get()) {
+      b->ibuf.a = escala ? e[tam(m.ni) + j].a : 1.0;
       b->ibuf.b = 0.0;
     }
   return aux;

@@ -1,3 +1,7 @@
+#include "common/consola.hpp"
 #include "velmor/corre_velmor.hpp"
 
-int main() { return corre_velmor({.base = "narmax", .nombre_en_errores = NombreEnErrores::sin_extension}); }
+int main() {
+  consola_en_utf8(Pagina::cp850);
+  return corre_velmor({.base = "narmax", .nombre_en_errores = NombreEnErrores::sin_extension});
+}

@@ -1,8 +1,10 @@
+#include "common/consola.hpp"
 #include "common/errmess.hpp"
 #include "velmor/corre_velmor.hpp"
 #include "velmor/mensajes.hpp"
 
 int main(int argc, char** argv) {
+  consola_en_utf8(Pagina::cp850);
   if (argc != 2) puterr(0, "%s", msg::uso);
   return corre_velmor({.base = argv[1], .nombre_en_errores = NombreEnErrores::con_extension});
 }

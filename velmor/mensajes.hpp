@@ -91,3 +91,15 @@ inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
 [[noreturn]] inline void error_datos_cortos(const char* f) {
   puterr(0, "Fichero de datos %s demasiado corto para los retardos de la red", f);
 }
+
+// Scalings of a new model.
+namespace msg {
+[[noreturn]] inline void escala_no_valida(const char* v) { puterr(0, "VELMOR_ESCALA debe valer 0 o 1, no \"%s\"", v); }
+}  // namespace msg
+inline void aviso_datos_sin_escala(const char* f, double mayor) {
+  aviso(
+      "los datos de %s llegan a %g, fuera de +-5, y la red los recibe sin escalar; con VELMOR_ESCALA=1 cada "
+      "serie entra con media 0 y desviaci\xA2"
+      "n 1",
+      f, mayor);
+}

@@ -1,13 +1,18 @@
 // Runs a built program in a directory of its own, with a scripted stdin and a deadline, and collects its
-// exit status and every byte it wrote to stdout. Used by every end-to-end test.
+// exit status and every byte it wrote to stdout. Used by every end-to-end test. On request stdout and stderr
+// are a pseudo-terminal instead, which passes every byte through as written.
 #pragma once
 
 #include <fcntl.h>
+#include <locale.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -23,10 +28,10 @@ namespace e2e {
 namespace fs = std::filesystem;
 
 struct Resultado {
-  int estado = -1;         // exit status, or -1 when the process did not exit normally
-  int senal = 0;           // the signal that ended it, if any
-  bool a_tiempo = true;    // false: killed at the deadline
-  std::string salida;      // everything written to stdout (stderr is left to the test log)
+  int estado = -1;       // exit status, or -1 when the process did not exit normally
+  int senal = 0;         // the signal that ended it, if any
+  bool a_tiempo = true;  // false: killed at the deadline
+  std::string salida;    // everything written to stdout (and stderr on a terminal, else left to the test log)
 };
 
 inline std::string lee(const fs::path& p) {
@@ -61,18 +66,39 @@ class DirTemporal {
   fs::path dir_;
 };
 
-// A running program: its stdin and stdout are pipes the test drives.
+// Both ends of a new pseudo-terminal, the slave without output processing (no CR before each LF).
+inline void abre_terminal(int out[2]) {
+  const int maestro = posix_openpt(O_RDWR | O_NOCTTY);
+  if (maestro < 0 || grantpt(maestro) != 0 || unlockpt(maestro) != 0) throw std::runtime_error("posix_openpt");
+  const char* nombre = ptsname(maestro);
+  const int esclavo = nombre != nullptr ? open(nombre, O_RDWR | O_NOCTTY) : -1;
+  if (esclavo < 0) throw std::runtime_error("ptsname");
+  termios t{};
+  tcgetattr(esclavo, &t);
+  t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  tcsetattr(esclavo, TCSANOW, &t);
+  out[0] = maestro;
+  out[1] = esclavo;
+}
+
+// A running program: its stdin and stdout are pipes the test drives; with `terminal`, stdout and stderr are
+// one pseudo-terminal.
 class Proceso {
  public:
   Proceso(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
-          const std::vector<std::string>& entorno_extra = {}) {
+          const std::vector<std::string>& entorno_extra = {}, bool terminal = false) {
     int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe");
+    if (pipe(in) != 0) throw std::runtime_error("pipe");
+    if (terminal)
+      abre_terminal(out);
+    else if (pipe(out) != 0)
+      throw std::runtime_error("pipe");
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
       dup2(in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
+      if (terminal) dup2(out[1], STDERR_FILENO);
       close(in[0]);
       close(in[1]);
       close(out[0]);
@@ -177,7 +203,7 @@ class Proceso {
       salida_.append(buf, static_cast<std::size_t>(n));
       return true;
     }
-    if (n == 0) sin_salida_ = true;
+    if (n == 0 || (n < 0 && errno == EIO)) sin_salida_ = true;  // EIO: a terminal whose slave is closed
     return false;
   }
 
@@ -190,8 +216,8 @@ class Proceso {
 // One whole run: the program in `dir`, `entrada` on its stdin (then closed), at most `segundos`.
 inline Resultado corre(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
                        const std::string& entrada = "", double segundos = 60,
-                       const std::vector<std::string>& entorno_extra = {}) {
-  Proceso p(programa, args, dir, entorno_extra);
+                       const std::vector<std::string>& entorno_extra = {}, bool terminal = false) {
+  Proceso p(programa, args, dir, entorno_extra, terminal);
   p.escribe_entrada(entrada);
   p.cierra_entrada();
   return p.espera(segundos);
@@ -205,6 +231,14 @@ inline void copia_datos(const fs::path& dir, const std::vector<std::string>& nom
     const std::string destino = igual == std::string::npos ? n : n.substr(igual + 1);
     fs::copy_file(fs::path(DATOS_DIR) / origen, dir / destino, fs::copy_options::overwrite_existing);
   }
+}
+
+// The environment of a UTF-8 locale, and whether the system has it.
+inline const std::vector<std::string> kEntornoUtf8{"LC_ALL=", "LC_CTYPE=", "LANG=C.UTF-8"};
+inline bool hay_utf8() {
+  const locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+  if (l != locale_t{}) freelocale(l);
+  return l != locale_t{};
 }
 
 // The framed fatal report as both programs print it.

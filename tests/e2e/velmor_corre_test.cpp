@@ -249,6 +249,28 @@ TEST_F(VelmorCorre, MissingTrainingFileStopsBeforeTheTestFileIsRead) {
   EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspots-train.dat"));
 }
 
+// On a terminal with a UTF-8 locale the console, warnings included, is UTF-8 and otherwise the same; on a
+// terminal in the C locale and through a pipe it is code page 850.
+TEST_F(VelmorCorre, ConsoleIsUtf8OnlyOnAUtf8Terminal) {
+  if (!e2e::hay_utf8()) GTEST_SKIP() << "no C.UTF-8 locale";
+  std::string datos;
+  for (int t = 0; t < 40; ++t) datos += std::to_string(10 + t % 7) + " " + std::to_string(10 + (t + 1) % 7) + "\n";
+  e2e::escribe(dir / "grande.dat", datos);
+  e2e::escribe(dir / "sunspots.net", config("learn\nnco 2\nftrain grande.dat\n"));
+  const auto lanza = [&](std::vector<std::string> entorno, bool terminal) {
+    entorno.push_back(kSemilla[0]);
+    return corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, entorno, terminal);
+  };
+  const std::string utf8 = lanza(e2e::kEntornoUtf8, true).salida, c = lanza({"LC_ALL=C"}, true).salida;
+  const std::string tubo = lanza(e2e::kEntornoUtf8, false).salida;
+  EXPECT_NE(c.find("desviaci\xA2n 1"), std::string::npos) << c;  // the warning on stderr
+  EXPECT_NE(tubo.find("Inicializaci\xA2n de la red"), std::string::npos) << tubo;
+  std::string esperado = c;
+  for (std::size_t k = 0; (k = esperado.find('\xA2', k)) != std::string::npos; k += 2)
+    esperado.replace(k, 1, "\xC3\xB3");
+  EXPECT_EQ(utf8, esperado);
+}
+
 TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
   DirTemporal dir;
   for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))

@@ -1,4 +1,3 @@
-#include "directorio_propio.hpp"
 #include "velmor/init.hpp"
 
 #include <gtest/gtest.h>
@@ -10,8 +9,10 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "directorio_propio.hpp"
 #include "mp/mp_entrena.hpp"
 #include "velmor/registros.hpp"
 
@@ -73,6 +74,27 @@ class InitVelmor : public DirectorioPropio {
     return aux;
   }
 
+  // One pass of the model over its 100 training rows beside mpaux on its patterns: for each row from 2 on,
+  // the model's output and mpaux's.
+  static std::vector<std::pair<double, double>> pasada(VELMOR& m, MP& aux) {
+    const Columnas& d = m.lp->trn.d;
+    std::vector<double> x(4);
+    for (std::size_t k = 0; k < 4; ++k) aux.ibuf[k].i = &x[k];
+    std::vector<std::pair<double, double>> r;
+    reset_velmor(m);
+    for (std::size_t t = 0; t < 100; ++t) {
+      m.i[0] = d.d[0][t];
+      m.i[1] = d.d[1][t];
+      m.d[0] = t == 0 ? 0 : d.d[2][t - 1];
+      m.evalua(m);
+      if (t < 2) continue;
+      for (std::size_t k = 0; k < 4; ++k) x[k] = aux.lp->ts[k][t - 2];
+      eval_mp(aux);
+      r.emplace_back(m.obuf[0].o, aux.obuf[0].o);
+    }
+    return r;
+  }
+
   std::string salida_;
 };
 
@@ -119,21 +141,8 @@ TEST_F(InitVelmor, ModelStartsWithErrorFeedbackOffAndPredictsAsTheAuxiliaryNetwo
   EXPECT_EQ(m->obuf[0].b, 0.0);
 
   // One pass of the model over the training set against mpaux on its patterns.
-  const Columnas& d = m->lp->trn.d;
-  std::vector<double> x(4);
-  for (std::size_t k = 0; k < 4; ++k) aux->ibuf[k].i = &x[k];
-  reset_velmor(*m);
-  for (std::size_t t = 0; t < 100; ++t) {
-    m->i[0] = d.d[0][t];
-    m->i[1] = d.d[1][t];
-    m->d[0] = t == 0 ? 0 : d.d[2][t - 1];
-    m->evalua(*m);
-    if (t < 2) continue;
-    const std::size_t p = t - 2;
-    for (std::size_t k = 0; k < 4; ++k) x[k] = aux->lp->ts[k][p];
-    eval_mp(*aux);
-    EXPECT_DOUBLE_EQ(m->obuf[0].o, aux->obuf[0].o) << "row " << t;
-  }
+  const auto filas = pasada(*m, *aux);
+  for (std::size_t t = 0; t < filas.size(); ++t) EXPECT_DOUBLE_EQ(filas[t].first, filas[t].second) << "row " << t + 2;
 }
 
 TEST_F(InitVelmor, TrainsTwentyFiveCyclesWhateverTheConfigurationSays) {
@@ -187,6 +196,51 @@ TEST_F(InitVelmor, ShortestDataSetGivesOnePattern) {
   std::unique_ptr<MP> aux = inicia(*m);
   EXPECT_EQ(aux->lp->npat, 1u);
   EXPECT_EQ(aux->tp->npat, 1u);
+}
+
+// Series of any size: input 0 far from unit size, input 1 constant, the output far off centre.
+TEST_F(InitVelmor, ScalingsFromTheTrainingSetWhenAskedAndAWarningWhenNot) {
+  const auto amplia = [](VELMOR& m) {
+    for (double& x : m.lp->trn.d.d[0]) x = 300 * x + 40;
+    for (double& x : m.lp->trn.d.d[1]) x = -7;
+    for (double& x : m.lp->trn.d.d[2]) x = 50 * x - 900;
+  };
+  std::unique_ptr<VELMOR> m = modelo(100);
+  amplia(*m);
+  testing::internal::CaptureStderr();
+  inicia(*m);
+  const std::string aviso = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(aviso.rfind("Aviso: los datos de modelo.trn llegan a ", 0), 0u) << aviso;
+  EXPECT_NE(aviso.find("VELMOR_ESCALA=1"), std::string::npos);
+
+  setenv("VELMOR_ESCALA", "1", 1);
+  m = modelo(100);
+  amplia(*m);
+  testing::internal::CaptureStderr();
+  std::unique_ptr<MP> aux = inicia(*m);
+  unsetenv("VELMOR_ESCALA");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  const Columnas& d = m->lp->trn.d;
+  double media[3], sd[3];
+  for (std::size_t c = 0; c < 3; ++c) {
+    double s = 0, q = 0;
+    for (double x : d.d[c]) s += x;
+    media[c] = s / 100;
+    for (double x : d.d[c]) q += (x - media[c]) * (x - media[c]);
+    sd[c] = std::sqrt(q / 100);
+  }
+  EXPECT_NEAR(m->bancox[0]->ibuf.a * sd[0], 1.0, 1e-12);
+  EXPECT_NEAR(m->bancox[0]->ibuf.b, -media[0] / sd[0], 1e-12);
+  EXPECT_EQ(m->bancox[1]->ibuf.a, 1.0);  // no spread: only centred
+  EXPECT_EQ(m->bancox[1]->ibuf.b, 7.0);
+  EXPECT_NEAR(m->obuf[0].a / sd[2], 1.0, 1e-12);
+  EXPECT_NEAR(m->obuf[0].b / media[2], 1.0, 1e-12);
+  EXPECT_NEAR(m->bancoe[0]->ibuf.a * sd[2], 1.0, 1e-12);
+
+  // mpaux learnt on the scaled series: the model gives its outputs back in data units.
+  const auto filas = pasada(*m, *aux);
+  for (std::size_t t = 0; t < filas.size(); ++t)
+    EXPECT_NEAR(filas[t].first, sd[2] * filas[t].second + media[2], 1e-9 * sd[2]) << "row " << t + 2;
 }
 
 struct Corto {
