@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/fichero_seguro.hpp"
+
 namespace {
 bool espera_enter = false;
 FinProceso fin_proceso = nullptr;
@@ -16,6 +18,7 @@ void descarta_linea(std::FILE* f) {
 
 [[noreturn]] void termina(int exitcode) {
   std::fflush(stdout);
+  retira_temporales();  // a save cut short by this end leaves nothing behind
   if (fin_proceso != nullptr) fin_proceso(exitcode);
   std::exit(exitcode);
 }
@@ -55,4 +58,11 @@ void aviso(const char* format, ...) {
   std::fputc('\n', stderr);
   std::fflush(stderr);
   va_end(args);
+}
+
+void escribe_bloque(const char* texto, std::FILE* f) {
+  flockfile(f);
+  std::fputs(texto, f);
+  std::fflush(f);
+  funlockfile(f);
 }
