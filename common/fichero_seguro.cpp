@@ -37,7 +37,7 @@ void quita(const std::string& t) {
   if (i != temporales->end()) temporales->erase(i);
 }
 
-std::string registro(const std::string& base) { return base + kSufijoRegistro; }
+std::string registro(const std::string& primero) { return primero + kSufijoRegistro; }
 
 bool es_directorio(const std::string& nombre) {
   struct stat s;
@@ -153,6 +153,8 @@ std::FILE* ConjuntoSeguro::abre(const std::string& nombre) {
 }
 
 bool ConjuntoSeguro::confirma() {
+  if (n_ == 0) return true;
+  const std::string nombre_registro = registro(ficheros_[0].nombre());
   // A name taken by a directory would fail its rename after others had been made.
   for (fallido_ = 0; fallido_ < n_; ++fallido_)
     if (!ficheros_[fallido_].completa() || es_directorio(ficheros_[fallido_].nombre())) {
@@ -170,7 +172,7 @@ bool ConjuntoSeguro::confirma() {
       return false;
     }
   FicheroSeguro r;
-  if (!r.abre(registro(base_))) {
+  if (!r.abre(nombre_registro)) {
     descarta();
     return false;
   }
@@ -194,7 +196,7 @@ bool ConjuntoSeguro::confirma() {
     f.olvida();
     parada_de_prueba(f.nombre());
   }
-  unlink(registro(base_).c_str());
+  unlink(nombre_registro.c_str());
   n_ = 0;
   return bien;
 }
@@ -204,8 +206,9 @@ void ConjuntoSeguro::descarta() {
   n_ = 0;
 }
 
-void recupera_conjunto(const std::string& base, const std::vector<std::string>& finales) {
-  const std::string r = registro(base);
+void recupera_conjunto(const std::vector<std::string>& finales) {
+  if (finales.empty()) return;
+  const std::string r = registro(finales.front());
   {
     const std::lock_guard<std::recursive_mutex> l(cerrojo);
     // The record exists only once every temporary it lists was whole; those still there are renamed.

@@ -43,11 +43,12 @@ class FicheroSeguro {
 };
 
 // Files that only make sense together, replaced as a unit: every temporary is written whole, then a
-// record listing them (`<base>.conjunto`, itself written atomically), then each is renamed into place,
-// then the record goes. A run that finds the record left by a kill completes the renames it lists.
+// record listing them (named after the first file plus ".conjunto", itself written atomically), then
+// each is renamed into place, then the record goes. A run that finds the record left by a kill completes
+// the renames it lists.
 class ConjuntoSeguro {
  public:
-  explicit ConjuntoSeguro(const std::string& base) : base_(base) {}
+  ConjuntoSeguro() = default;
   // nullptr: the file could not be created; every file of the set is then dropped, so the caller can end
   // with the file's own open-failure message.
   std::FILE* abre(const std::string& nombre);
@@ -64,14 +65,14 @@ class ConjuntoSeguro {
 
  private:
   static constexpr std::size_t kMax = 8;
-  std::string base_;
   FicheroSeguro ficheros_[kMax];
   std::size_t n_ = 0, fallido_ = 0;
 };
 
-// Run before any file of the set of `base` is read or written: completes a replacement that a kill cut
-// short after its record was written, then removes the temporaries any earlier run left of `finales`.
-void recupera_conjunto(const std::string& base, const std::vector<std::string>& finales);
+// Run before any file of the set `finales` (in the order they are written) is read or written: completes
+// a replacement that a kill cut short after its record was written, then removes the temporaries any
+// earlier run left of the set.
+void recupera_conjunto(const std::vector<std::string>& finales);
 
 // Removes temporaries left by an earlier run of the single file `nombre`.
 void retira_restos(const std::string& nombre);

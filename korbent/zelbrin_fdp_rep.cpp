@@ -23,7 +23,7 @@ constexpr const char* kSufijos[] = {".rep", ".sig", ".nvr", ".wa", ".prc", ".yme
 // their renames, leaves the next run every old file or every new one.
 class Escritura {
  public:
-  explicit Escritura(const ZELBRIN_FDP& net) : net_(net), conjunto_(net.name) {}
+  explicit Escritura(const ZELBRIN_FDP& net) : net_(net) {}
   std::FILE* abre(const char* sufijo) {
     nombres_[n_] = fichero(net_, sufijo);
     std::FILE* f = conjunto_.abre(nombres_[n_]);
@@ -102,7 +102,7 @@ void escribe_rep_sig_fdp(const ZELBRIN_FDP& net) {
 void recupera_rep_sig_fdp(const ZELBRIN_FDP& net) {
   std::vector<std::string> finales;
   for (const char* s : kSufijos) finales.push_back(fichero(net, s));
-  recupera_conjunto(net.name, finales);
+  recupera_conjunto(finales);
 }
 
 void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {

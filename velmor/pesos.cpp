@@ -15,7 +15,7 @@
 void save_velmor(const VELMOR& m) {
   const std::string fichero = m.name + ".wgt", perceptron = m.mp->name + ".wgt";
   // The two files are one set: a run never sees the model of one save beside the perceptron of another.
-  ConjuntoSeguro salida(m.name);
+  ConjuntoSeguro salida;
   std::FILE* f = salida.abre(fichero);
   if (f == nullptr) error_apertura_pesos(fichero.c_str());
   std::fprintf(f, "* FICHERO DE PESOS DE LA RED VELMOR: %s \n", m.name.c_str());
@@ -59,7 +59,7 @@ void save_velmor(const VELMOR& m) {
 }
 
 void recupera_pesos(const VELMOR& m) {
-  recupera_conjunto(m.name, {m.name + ".wgt", m.mp->name + ".wgt"});
+  recupera_conjunto({m.name + ".wgt", m.mp->name + ".wgt"});
   retira_restos("mpaux.wgt");
 }
 

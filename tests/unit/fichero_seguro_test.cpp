@@ -67,16 +67,16 @@ TEST_F(FicheroSeguroTest, RecoveryCompletesARecordedSetAndRemovesWhatKillsLeft) 
   std::ofstream(b + ".tmpQWERTY") << "nuevo b";
   std::ofstream(b) << "viejo b";
   std::ofstream(base + ".a.tmpASDFGH") << "resto";
-  std::ofstream(base + ".conjunto") << "conjunto\n" << a << ".tmpZXCVBN\n" << b << ".tmpQWERTY\nfin\n";
-  recupera_conjunto(base, {a, b});
+  std::ofstream(a + ".conjunto") << "conjunto\n" << a << ".tmpZXCVBN\n" << b << ".tmpQWERTY\nfin\n";
+  recupera_conjunto({a, b});
   EXPECT_EQ(lee(b), "nuevo b");
   EXPECT_EQ(lee(a), "nuevo a");
   EXPECT_EQ(ficheros(), 2);
 
   const std::string ajeno = (dir_ / "ajeno").string();
   std::ofstream(ajeno + ".tmpQWERTY") << "otro";
-  std::ofstream(base + ".conjunto") << "conjunto\n" << ajeno << ".tmpQWERTY\nfin\n";
-  recupera_conjunto(base, {a, b});
+  std::ofstream(a + ".conjunto") << "conjunto\n" << ajeno << ".tmpQWERTY\nfin\n";
+  recupera_conjunto({a, b});
   EXPECT_FALSE(fs::exists(ajeno));
   EXPECT_EQ(ficheros(), 3);
 }
