@@ -36,10 +36,12 @@ void puterr(int exitcode, const char* format, ...) {
   std::vector<char> mensaje(n > 0 ? static_cast<std::size_t>(n) + 1u : 1u, '\0');
   if (n > 0) std::vsnprintf(mensaje.data(), mensaje.size(), format, args);
   va_end(args);
+  flockfile(stdout);  // the report whole, as the interrupt dialogs are
   std::fputs("\n\n**** Error ****", stdout);
   std::printf("\n\n%s", mensaje.data());
   std::fputs("\n\n", stdout);
   std::fflush(stdout);
+  funlockfile(stdout);
   if (espera_enter) descarta_linea(stdin);
   termina(exitcode);
 }

@@ -191,11 +191,12 @@ TEST_F(CtrlCSalida, StopNowSavesTheLastReportedPointWhenNoBestWeightsWereSaved) 
 }
 
 // An end of the process in the middle of a save, through option 4 or a fatal report, leaves no temporary.
+FicheroSeguro* a_medias_f = nullptr;  // reachable to the end, as a save in progress is
 TEST_F(CtrlCSalida, EndsInTheMiddleOfASaveLeaveNoTemporary) {
   const auto a_medias = [] {
-    auto* f = new FicheroSeguro;  // never closed: the process ends while it is being written
-    f->abre("serie.wgt");
-    std::fputs("a medias", f->f());
+    a_medias_f = new FicheroSeguro;  // never closed: the process ends while it is being written
+    a_medias_f->abre("serie.wgt");
+    std::fputs("a medias", a_medias_f->f());
   };
   EXPECT_EXIT((a_medias(), responde("4\n", nullptr)), ::testing::ExitedWithCode(0), "Proceso interrumpido");
   EXPECT_EXIT((a_stderr(), a_medias(), puterr(1, "fallo")), ::testing::ExitedWithCode(1), "fallo");
