@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <type_traits>
 
@@ -92,6 +91,8 @@ bool FicheroSeguro::abre(const std::string& nombre) {
   std::vector<char> plantilla(nombre.begin(), nombre.end());
   for (char c : std::string(kSufijoTemporal)) plantilla.push_back(c);
   plantilla.push_back('\0');
+  // Created and noted as one step, so an end of the process from another thread cannot miss it.
+  const std::lock_guard<std::recursive_mutex> l(cerrojo);
   const int fd = mkstemp(plantilla.data());
   if (fd < 0) return false;
   // mkstemp creates 0600; give the file the permissions an ordinary fopen would.
@@ -121,6 +122,7 @@ bool FicheroSeguro::completa() {
 
 bool FicheroSeguro::cierra() {
   bool bien = completa();
+  const std::lock_guard<std::recursive_mutex> l(cerrojo);
   if (bien) bien = std::rename(temporal_.c_str(), nombre_.c_str()) == 0;
   if (bien)
     olvida();
