@@ -53,8 +53,8 @@ class ConjuntoSeguro {
   // with the file's own open-failure message.
   std::FILE* abre(const std::string& nombre);
   // Replaces the files as one set. false: nothing of the set has been replaced (except after a rename
-  // that fails midway, which is reported the same way), no temporary stays, and `fallido()` names the
-  // file to report.
+  // that fails midway, which is reported the same way), no temporary stays, and `fallido()` gives the
+  // place, in the order opened, of the file to report.
   bool confirma();
   std::size_t fallido() const { return fallido_; }
   void descarta();
