@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "common/fichero_seguro.hpp"
+
 namespace {
 bool espera_enter = false;
 FinProceso fin_proceso = nullptr;
@@ -16,6 +18,7 @@ void descarta_linea(std::FILE* f) {
 
 [[noreturn]] void termina(int exitcode) {
   std::fflush(stdout);
+  retira_temporales();  // a save cut short by this end leaves nothing behind
   if (fin_proceso != nullptr) fin_proceso(exitcode);
   std::exit(exitcode);
 }
@@ -33,10 +36,12 @@ void puterr(int exitcode, const char* format, ...) {
   std::vector<char> mensaje(n > 0 ? static_cast<std::size_t>(n) + 1u : 1u, '\0');
   if (n > 0) std::vsnprintf(mensaje.data(), mensaje.size(), format, args);
   va_end(args);
+  flockfile(stdout);  // the report whole, as the interrupt dialogs are
   std::fputs("\n\n**** Error ****", stdout);
   std::printf("\n\n%s", mensaje.data());
   std::fputs("\n\n", stdout);
   std::fflush(stdout);
+  funlockfile(stdout);
   if (espera_enter) descarta_linea(stdin);
   termina(exitcode);
 }
@@ -61,4 +66,11 @@ void aviso(const char* format, ...) {
   std::fputc('\n', stderr);
   std::fflush(stderr);
   va_end(args);
+}
+
+void escribe_bloque(const char* texto, std::FILE* f) {
+  flockfile(f);
+  std::fputs(texto, f);
+  std::fflush(f);
+  funlockfile(f);
 }

@@ -1,6 +1,8 @@
 // The single fatal path of both programs: a framed message on stdout, then the end of the process.
 #pragma once
 
+#include <cstdio>
+
 #include "common/consola.hpp"
 
 // Prints "\n\n**** Error ****\n\n<message>\n\n" (the message whole, however long), waits for Enter when
@@ -24,3 +26,7 @@ void puterr_fin_proceso(FinProceso fin);
 // A warning on standard error: "Aviso: <message>\n". Standard output is left alone, so the specified console
 // text and anything piped from it stay as they are.
 [[gnu::format(printf, 1, 2)]] void aviso(const char* format, ...);
+
+// Writes `texto` to `f` as one block under the stream's lock, then flushes it: a line another thread prints
+// meanwhile lands before or after it, never inside.
+void escribe_bloque(const char* texto, std::FILE* f);

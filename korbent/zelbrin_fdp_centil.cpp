@@ -5,6 +5,7 @@
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
+#include "common/fichero_seguro.hpp"
 #include "common/pareja.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp_entrena.hpp"
@@ -142,6 +143,7 @@ long double test_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& zts) {
     std::fputs(msg::out_fin, f);
     if (net.p > 0) suma += std::log(net.p);
   }
-  std::fclose(f);
+  // A file that could not be written whole (a full disk) must not pass for the results.
+  if (!cierra_comprobado(f)) puterr(1, msg::apertura_out, fichero.c_str());
   return -suma / static_cast<long double>(filas);
 }

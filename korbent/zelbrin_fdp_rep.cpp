@@ -2,45 +2,44 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "common/datos.hpp"
 #include "common/errmess.hpp"
 #include "common/fichero_seguro.hpp"
+#include "common/mensajes.hpp"
 #include "korbent/mensajes.hpp"
 
 namespace {
 
 std::string fichero(const ZELBRIN_FDP& net, const char* sufijo) { return net.name + sufijo; }
 
-// The files of one representation. Each is written beside its final name and moved over it when
-// complete, so a run that dies while writing leaves every old file whole.
+constexpr const char* kSufijos[] = {".rep", ".sig", ".nvr", ".wa", ".prc", ".yme"};
+
+// The files of one representation, replaced as one set: a run that dies while writing them, or between
+// their renames, leaves the next run every old file or every new one.
 class Escritura {
  public:
-  std::FILE* abre(const std::string& nombre) {
-    ficheros_[n_].nombre = nombre;
-    if (!ficheros_[n_].f.abre(nombre)) falla(nombre);
-    return ficheros_[n_++].f.f();
+  explicit Escritura(const ZELBRIN_FDP& net) : net_(net) {}
+  std::FILE* abre(const char* sufijo) {
+    nombres_[n_] = fichero(net_, sufijo);
+    std::FILE* f = conjunto_.abre(nombres_[n_]);
+    if (f == nullptr) puterr(1, msg::apertura_fichero, nombres_[n_].c_str());
+    ++n_;
+    return f;
   }
-
   // A file that cannot be written whole (a full disk) is reported like one that cannot be opened.
   void confirma() {
-    for (std::size_t k = 0; k < n_; ++k)
-      if (!ficheros_[k].f.cierra()) falla(ficheros_[k].nombre);
+    if (!conjunto_.confirma()) puterr(1, msg::apertura_fichero, nombres_[conjunto_.fallido()].c_str());
   }
 
  private:
-  [[noreturn]] void falla(const std::string& nombre) {
-    for (std::size_t k = 0; k < n_; ++k) ficheros_[k].f.descarta();  // the fatal end does not unwind
-    puterr(1, msg::apertura_fichero, nombre.c_str());
-  }
-
-  struct Fichero {
-    std::string nombre;
-    FicheroSeguro f;
-  };
-  Fichero ficheros_[6];
+  const ZELBRIN_FDP& net_;
+  ConjuntoSeguro conjunto_;
+  std::string nombres_[std::size(kSufijos)];
   std::size_t n_ = 0;
 };
 
@@ -66,13 +65,13 @@ constexpr std::uint32_t kCentiles = 11;
 }  // namespace
 
 void escribe_rep_sig_fdp(const ZELBRIN_FDP& net) {
-  Escritura e;
-  std::FILE* rep = e.abre(fichero(net, ".rep"));
-  std::FILE* sig = e.abre(fichero(net, ".sig"));
-  std::FILE* nvr = e.abre(fichero(net, ".nvr"));
-  std::FILE* wa = e.abre(fichero(net, ".wa"));
-  std::FILE* prc = e.abre(fichero(net, ".prc"));
-  std::FILE* yme = net.no > 0 ? e.abre(fichero(net, ".yme")) : nullptr;
+  Escritura e(net);
+  std::FILE* rep = e.abre(".rep");
+  std::FILE* sig = e.abre(".sig");
+  std::FILE* nvr = e.abre(".nvr");
+  std::FILE* wa = e.abre(".wa");
+  std::FILE* prc = e.abre(".prc");
+  std::FILE* yme = net.no > 0 ? e.abre(".yme") : nullptr;
 
   long double s = 0;
   for (std::size_t h = 0; h < net.nh; ++h) s += net.wa[h] * net.wa[h];
@@ -100,6 +99,12 @@ void escribe_rep_sig_fdp(const ZELBRIN_FDP& net) {
   e.confirma();
 }
 
+void recupera_rep_sig_fdp(const ZELBRIN_FDP& net) {
+  std::vector<std::string> finales;
+  for (const char* s : kSufijos) finales.push_back(fichero(net, s));
+  recupera_conjunto(finales);
+}
+
 void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   const MATRIZ rep = lee_filas(net, ".rep", net.ni);
   const MATRIZ sig = lee_filas(net, ".sig", net.ni);
@@ -114,6 +119,13 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   for (BUF_UNIT& u : net.ibuf) {
     u.a = 1;
     u.b = 0;
+  }
+  // A width of 0 or a negative mixing weight would put infinities and NaN into every density: such a file
+  // is refused as the data reader refuses a number it cannot take.
+  for (std::size_t h = 0; h < net.nh; ++h) {
+    for (std::size_t j = 0; j < net.ni; ++j)
+      if (!std::isfinite(1 / (raiz2() * sig.d[h][j]))) msg::datos_erroneos(fichero(net, ".sig").c_str());
+    if (!(wa.d[h][0] >= 0)) msg::datos_erroneos(fichero(net, ".wa").c_str());
   }
   for (std::size_t h = 0; h < net.nh; ++h) {
     ZELBRIN_NEURON& k = net.rb[h];

@@ -87,15 +87,16 @@ void comprueba_parametros(const ParametrosKorbent& prm) {
 }
 
 char seguimiento(std::uint32_t iter, long double etr, long double ets) {
+  flockfile(stdout);
   std::printf(msg::ciclo, iter, etr, ets);
   std::fflush(stdout);
+  funlockfile(stdout);
   return static_cast<char>(ctrl_c_flag.load());
 }
 
 void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
-  std::fputs(msg::pregunta_ctrl_c, out);
-  std::fputs(msg::opcion_ctrl_c, out);
-  std::fflush(out);
+  // One block, so that a cycle line printed meanwhile comes before or after it, never inside.
+  escribe_bloque((std::string(msg::pregunta_ctrl_c) + msg::opcion_ctrl_c).c_str(), out);
   // The answer is the first character of its line; the rest of the line (its Enter at least) is dropped,
   // so it cannot stand as the answer to the next question.
   flockfile(in);
@@ -139,6 +140,7 @@ int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
 int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrden clave) {
   const std::unique_ptr<ZELBRIN_FDP> net = construye_zelbrin_fdp(par.name, prm);
   net->clave = clave;
+  recupera_rep_sig_fdp(*net);
   // Every row holds the inputs and then the outputs, whatever the set is used for.
   const unsigned dim = net->ni + net->no;
   const auto lee = [dim](const std::string& f) {

@@ -34,9 +34,12 @@ inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memor
 }
 
 // Weight file of a perceptron: open failures name the file, the others the perceptron.
-[[noreturn]] inline void error_apertura_save_w(const char* fichero) {
-  puterr(0, "Error de apertura del fichero %s en save_w()", fichero);
+namespace msg {
+inline constexpr char apertura_save_w[] = "Error de apertura del fichero %s en save_w()";
 }
+[[noreturn]] inline void error_apertura_save_w(const char* fichero) { puterr(0, msg::apertura_save_w, fichero); }
+// A file that cannot be written whole is a failure of the disk, not of the input.
+[[noreturn]] inline void error_escritura_save_w(const char* fichero) { puterr(1, msg::apertura_save_w, fichero); }
 [[noreturn]] inline void error_apertura_load_w(const char* fichero) {
   puterr(1, "Error de apertura del fichero %s en load_w()", fichero);
 }

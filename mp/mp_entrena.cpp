@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/asigna.hpp"
+#include "common/fichero_seguro.hpp"
 #include "common/gconj.hpp"
 #include "mp/mensajes.hpp"
 #include "mp/mp_pesos.hpp"
@@ -67,6 +68,11 @@ std::FILE* abre_escritura(const std::string& nombre, const char* modo) {
   return f;
 }
 
+// A file that could not be written whole (a full disk) ends the run like one that could not be opened.
+void cierra_escritura(std::FILE* f, const std::string& nombre) {
+  if (!cierra_comprobado(f)) error_apertura_mp(nombre.c_str());
+}
+
 }  // namespace
 
 void grad_mp(std::span<const double> w, std::span<double> g, double& E, MP& mp) {
@@ -118,9 +124,11 @@ bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp) {
   std::FILE* res = abre_escritura(nombre, "a");
   ++ciclo_mp;
   std::fprintf(res, "%+-15.8g  %+-15.8g\n", etr, err_tst);
+  flockfile(stdout);  // the line and its flush as one, against the interrupt menu
   std::printf("%4.4d  %+-15.8g  %+-15.8g \n", ciclo_mp, etr, err_tst);
   std::fflush(stdout);
-  std::fclose(res);
+  funlockfile(stdout);
+  cierra_escritura(res, nombre);
   return false;
 }
 
@@ -149,15 +157,18 @@ void train_rbwbr(MP& mp) {
 double mp_test(MP& mp) {
   const TP_MP& tp = *mp.tp;
   const std::size_t ni = tam(mp.ni), no = tam(mp.no);
-  std::FILE* out = abre_escritura(mp.name + ".out", "w");
+  const std::string nout = mp.name + ".out";
+  std::FILE* out = abre_escritura(nout, "w");
   std::vector<std::FILE*> fder;
+  std::vector<std::string> nder;
   std::vector<double> dydx;
   if (tp.derivadas) {
     fder = asigna<std::FILE*>(no, msg::sin_memoria_fder);
     for (std::size_t i = 0; i < no; ++i) {
       char sufijo[16];
       std::snprintf(sufijo, sizeof sufijo, ".d%2.2d", static_cast<int>(i));
-      fder[i] = abre_escritura(mp.name + sufijo, "w");
+      nder.push_back(mp.name + sufijo);
+      fder[i] = abre_escritura(nder.back(), "w");
     }
     dydx = asigna<double>(no * ni, msg::sin_memoria_dydx_test);
   }
@@ -179,7 +190,7 @@ double mp_test(MP& mp) {
     std::fprintf(out, "\n");
   }
   e = media(e, tp.npat);
-  std::fclose(out);
-  for (std::FILE* f : fder) std::fclose(f);
+  cierra_escritura(out, nout);
+  for (std::size_t i = 0; i < fder.size(); ++i) cierra_escritura(fder[i], nder[i]);
   return e;
 }

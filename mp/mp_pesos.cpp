@@ -1,5 +1,6 @@
 #include "mp/mp_pesos.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,11 +9,7 @@
 #include "common/getitem.hpp"
 #include "mp/mensajes.hpp"
 
-void save_w(const MP& net) {
-  const std::string fichero = net.name + ".wgt";
-  FicheroSeguro salida;
-  if (!salida.abre(fichero)) error_apertura_save_w(fichero.c_str());
-  std::FILE* f = salida.f();
+void escribe_w(const MP& net, std::FILE* f) {
   std::fprintf(f, "* Configuraci\xA2n de la red:\n");
   std::fprintf(f, "%d  %d  %d\n\n", net.ni, net.nh, net.no);
   std::fprintf(f, "* Parametros de escalado:\n");
@@ -27,8 +24,15 @@ void save_w(const MP& net) {
       std::fprintf(f, "\n");
     }
   std::fprintf(f, "\n\n *** @ZQKT ***");
+}
+
+void save_w(const MP& net) {
+  const std::string fichero = net.name + ".wgt";
+  FicheroSeguro salida;
+  if (!salida.abre(fichero)) error_apertura_save_w(fichero.c_str());
+  escribe_w(net, salida.f());
   // A file that could not be completed is reported like one that could not be opened: the old one stays.
-  if (!salida.cierra()) error_apertura_save_w(fichero.c_str());
+  if (!salida.cierra()) error_escritura_save_w(fichero.c_str());
 }
 
 namespace {
@@ -46,7 +50,15 @@ struct LectorPesos {
     return item;
   }
   long entero() { return std::strtol(siguiente(), nullptr, 10); }
-  double real() { return std::strtod(siguiente(), nullptr); }
+  // A weight that is not a finite number would fill every output with it.
+  double real() {
+    const double x = std::strtod(siguiente(), nullptr);
+    if (!std::isfinite(x)) {
+      std::fclose(f);
+      error_fichero_wgt(nombre);
+    }
+    return x;
+  }
 };
 
 }  // namespace

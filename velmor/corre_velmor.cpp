@@ -37,6 +37,7 @@ int corre_velmor(const OpcionesVelmor& opciones) {
     modelo = build_velmor(opciones.base, d.ni, d.nh, d.no, d.nri, d.nre, static_cast<int>(d.tipo)).release();
   }
   VELMOR& m = *modelo;
+  recupera_pesos(m);
   instala_ctrl_c(m);
 
   const Modo modo = lee_modo(cfg);

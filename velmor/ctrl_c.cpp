@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <type_traits>
@@ -109,13 +110,14 @@ void olvida_pesos_reporte() {
   pesos_reporte->validos = false;
 }
 
-void ctrl_c_handler(std::FILE* entrada) {
+void ctrl_c_handler(std::FILE* entrada, std::FILE* salida) {
   if (salvando) return;
   // A save that began after the test above still holds the lock: drop this interrupt too.
   std::unique_lock<std::mutex> l(cerrojo, std::try_to_lock);
   if (!l.owns_lock()) return;
-  for (const char* t : {msg::menu_1, msg::menu_2, msg::menu_3, msg::menu_4, msg::opcion}) std::fputs(t, stdout);
-  std::fflush(stdout);
+  std::string menu;
+  for (const char* t : {msg::menu_1, msg::menu_2, msg::menu_3, msg::menu_4, msg::opcion}) menu += t;
+  escribe_bloque(menu.c_str(), salida);
   switch (primer_caracter_de_linea(entrada)) {
     case '1':
       para_dejando_pesos();

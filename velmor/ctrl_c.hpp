@@ -14,8 +14,9 @@ void instala_ctrl_c(VELMOR& modelo);
 
 // One interrupt: shows the menu and acts on the first character of the answer line read from `entrada`.
 // Options 1 and 4 end the process; the others set ctrl_c_opcion and return. Dropped without output while
-// the best weights are being saved.
-void ctrl_c_handler(std::FILE* entrada);
+// the best weights are being saved. The menu reaches `salida` as one block, so no progress line of the
+// training lands inside it.
+void ctrl_c_handler(std::FILE* entrada, std::FILE* salida = stdout);
 
 // Held by the report around its save of the best weights. The watcher holds it for the whole dialog, so a
 // save waits for the answer and an exit never cuts a save short.

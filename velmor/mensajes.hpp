@@ -79,8 +79,10 @@ inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error n
 inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
 }  // namespace msg
 inline void imprime_ciclo(int n, double etr, double ets) {
+  flockfile(stdout);  // the line and its flush as one, against the interrupt menu
   std::printf("Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f \n", n, etr, ets);
   std::fflush(stdout);
+  funlockfile(stdout);
 }
 
 // Test of the trained model (its allocation failures use the training's words).

@@ -1,5 +1,6 @@
 #include "velmor/pesos.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -7,14 +8,16 @@
 
 #include "common/fichero_seguro.hpp"
 #include "common/getitem.hpp"
+#include "mp/mensajes.hpp"
 #include "mp/mp_pesos.hpp"
 #include "velmor/mensajes.hpp"
 
 void save_velmor(const VELMOR& m) {
-  const std::string fichero = m.name + ".wgt";
-  FicheroSeguro salida;
-  if (!salida.abre(fichero)) error_apertura_pesos(fichero.c_str());
-  std::FILE* f = salida.f();
+  const std::string fichero = m.name + ".wgt", perceptron = m.mp->name + ".wgt";
+  // The two files are one set: a run never sees the model of one save beside the perceptron of another.
+  ConjuntoSeguro salida;
+  std::FILE* f = salida.abre(fichero);
+  if (f == nullptr) error_apertura_pesos(fichero.c_str());
   std::fprintf(f, "* FICHERO DE PESOS DE LA RED VELMOR: %s \n", m.name.c_str());
   std::fprintf(f, "************************************\n\n");
   std::fprintf(f, "* Configuraci\xA2n: ni / nh / no\n");
@@ -45,9 +48,19 @@ void save_velmor(const VELMOR& m) {
   std::fprintf(f, "****************************************\n");
   for (const MP_BUF& b : m.obuf) std::fprintf(f, "%+-15.8g    %+-15.8g\n", b.a, b.b);
   std::fprintf(f, "\n");
-  // A file that could not be completed is reported like one that could not be opened: the old one stays.
-  if (!salida.cierra()) error_apertura_pesos(fichero.c_str());
-  save_w(*m.mp);
+  std::FILE* g = salida.abre(perceptron);
+  if (g == nullptr) error_apertura_save_w(perceptron.c_str());
+  escribe_w(*m.mp, g);
+  // A file that could not be completed is reported like one that could not be opened: the old ones stay.
+  if (!salida.confirma()) {
+    if (salida.fallido() == 0) error_apertura_pesos(fichero.c_str());
+    error_escritura_save_w(perceptron.c_str());
+  }
+}
+
+void recupera_pesos(const VELMOR& m) {
+  recupera_conjunto({m.name + ".wgt", m.mp->name + ".wgt"});
+  retira_restos("mpaux.wgt");
 }
 
 namespace {
@@ -62,7 +75,11 @@ struct LectorModelo {
     return item;
   }
   long entero() { return std::strtol(siguiente(), nullptr, 10); }
-  double real() { return std::strtod(siguiente(), nullptr); }
+  double real() {
+    const double x = std::strtod(siguiente(), nullptr);
+    if (!std::isfinite(x)) incompatible();  // it would fill every output with it
+    return x;
+  }
   [[noreturn]] void incompatible() {
     std::fclose(f);
     puterr(0, "%s", msg::pesos_incompatibles);

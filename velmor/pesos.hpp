@@ -4,9 +4,13 @@
 
 #include "velmor/modelo.hpp"
 
-// Both files are written beside their names and renamed when complete: an interrupted save leaves the
-// previous files whole.
+// Both files are written beside their names and renamed as one set when complete: an interrupted save
+// leaves the previous pair whole.
 void save_velmor(const VELMOR& m);
+// Before any weight file is read or written: completes a save of the pair that a kill cut short, and
+// removes the temporaries earlier runs left of the pair and of mpaux.wgt.
+void recupera_pesos(const VELMOR& m);
 // Into a model built with the same configuration. A different shape, or a file that ends before its last
-// number, ends the process with "Fichero de pesos incompatible" before any coefficient changes.
+// number, or a coefficient that is not a finite number, ends the process with "Fichero de pesos incompatible"
+// before any coefficient changes.
 void load_velmor(VELMOR& m);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/asigna.hpp"
+#include "common/fichero_seguro.hpp"
 #include "velmor/entrena.hpp"
 #include "velmor/mensajes.hpp"
 #include "velmor/modelo.hpp"
@@ -19,8 +20,7 @@ std::FILE* abre_salida(const std::string& nombre) {
 
 // A file that could not be written whole must not pass for a result.
 void cierra_salida(std::FILE* f, const std::string& nombre) {
-  const bool bien = std::ferror(f) == 0;
-  if (std::fclose(f) != 0 || !bien) error_apertura(nombre.c_str());
+  if (!cierra_comprobado(f)) error_apertura(nombre.c_str());
 }
 
 }  // namespace

@@ -75,21 +75,29 @@ bool carga_perceptron(const fs::path& dir, const std::string& nombre, int ni, in
   return bien;
 }
 
-// Every weight file left in `dir` is whole: the model pair runs a test, mpaux loads.
+// No temporary and no record of an unfinished set is left in `dir`.
+void sin_restos(const fs::path& dir, const std::string& cuando) {
+  for (const auto& e : fs::directory_iterator(dir)) {
+    const std::string n = e.path().filename().string();
+    EXPECT_EQ(n.find(".tmp"), std::string::npos) << cuando << ": " << n;
+    EXPECT_FALSE(acaba_en(n, ".conjunto")) << cuando << ": " << n;
+  }
+}
+
+// What the next run sees in `dir` is whole: the model pair runs a test (or is absent as a pair), mpaux
+// loads, and nothing of an unfinished save is left.
 void comprueba_pesos(const DirTemporal& dir, const std::string& cuando) {
+  e2e::escribe(dir / "sol.net", config("ftest sunspots-test.dat"));
+  const Resultado r = corre(kVelmor, {"sol"}, dir.path(), "", 60);
   const bool modelo = fs::exists(dir / "sol.wgt"), perceptron = fs::exists(dir / "sol#.wgt");
+  EXPECT_EQ(modelo, perceptron) << cuando;
   if (modelo && perceptron) {
-    DirTemporal prueba;
-    for (const char* f : {"sol.wgt", "sol#.wgt", "sunspots-test.dat"}) fs::copy_file(dir / f, prueba / f);
-    e2e::escribe(prueba / "sol.net", config("ftest sunspots-test.dat"));
-    const Resultado r = corre(kVelmor, {"sol"}, prueba.path(), "", 60);
     EXPECT_EQ(r.estado, 0) << cuando << "\n" << r.salida;
     EXPECT_NE(r.salida.find(" ets = "), std::string::npos) << cuando << "\n" << r.salida;
-  } else if (modelo) {  // killed between the two files of the first save
-    EXPECT_TRUE(acaba_en(lee(dir / "sol.wgt"), "\n\n")) << cuando;
+    EXPECT_TRUE(acaba_en(lee(dir / "sol#.wgt"), " *** @ZQKT ***")) << cuando;
   }
-  if (perceptron) EXPECT_TRUE(acaba_en(lee(dir / "sol#.wgt"), " *** @ZQKT ***")) << cuando;
   if (fs::exists(dir / "mpaux.wgt")) EXPECT_TRUE(carga_perceptron(dir.path(), "mpaux", 2, 4, 1)) << cuando;
+  sin_restos(dir.path(), cuando);
 }
 
 TEST(VelmorKill, AKillAtAnyMomentLeavesOnlyCompleteWeightFiles) {
@@ -115,6 +123,23 @@ TEST(VelmorKill, AKillAtAnyMomentLeavesOnlyCompleteWeightFiles) {
     }
     comprueba_pesos(dir, "kill " + std::to_string(k) + " at " + std::to_string(espera) + " s");
   }
+}
+
+// A run killed between the renames of its pair, here after the model file took its new shape: the next run
+// finds the pair whole, both files of the new save.
+TEST(VelmorKill, AKillBetweenTheRenamesOfThePairLeavesTheNextRunOneWholePair) {
+  DirTemporal dir;
+  prepara(dir, 3);
+  ASSERT_EQ(corre(kVelmor, {"sol"}, dir.path(), "", 60).estado, 0);
+  const std::string tres = "velmor 1 3 1 nri 2 nre 1\n";
+  e2e::escribe(dir / "sol.net", tres + "learn nco 3 ftrain sunspots-train.dat ftest sunspots-test.dat\n");
+  const Resultado r = corre(kVelmor, {"sol"}, dir.path(), "", 60, {"PRUEBA_MUERE_TRAS_RENOMBRAR=sol.wgt"});
+  ASSERT_EQ(r.senal, SIGKILL) << r.salida;
+  e2e::escribe(dir / "sol.net", tres + "ftest sunspots-test.dat\n");
+  const Resultado t = corre(kVelmor, {"sol"}, dir.path(), "", 60);
+  EXPECT_EQ(t.estado, 0) << t.salida;
+  EXPECT_NE(t.salida.find(" ets = "), std::string::npos) << t.salida;
+  sin_restos(dir.path(), "after the kill");
 }
 
 TEST(VelmorCtrlC, AStormOfInterruptsEndsInASpecifiedWayWithWholeFiles) {
@@ -332,6 +357,45 @@ TEST(KorbentHostilRepresentacion, GarbageFilesAreRefused) {
   }
   // The representation restored, the same run succeeds.
   EXPECT_EQ(corre(kKorbent, {"r", "2", "2", "0", "3", "1", "-", "-", "t.dat"}, dir.path(), "\n", 60).estado, 0);
+}
+
+// korbent killed between the renames of its representation: the next run loads the new set whole, as an
+// uninterrupted run wrote it, and nothing of the save is left.
+TEST(KorbentKill, AKillBetweenTheRenamesOfTheRepresentationLeavesTheNextRunOneWholeSet) {
+  DirTemporal dir, referencia;
+  for (const DirTemporal* d : {&dir, &referencia}) e2e::escribe(*d / "t.dat", kPuntos);
+  ASSERT_EQ(corre(kKorbent, {"r", "2", "3", "0", "3", "1", "t.dat"}, dir.path(), "\n", 60).estado, 0);
+  const std::vector<std::string> dos = {"r", "2", "2", "0", "3", "1", "t.dat"};
+  ASSERT_EQ(corre(kKorbent, dos, referencia.path(), "\n", 60).estado, 0);
+  const Resultado r = corre(kKorbent, dos, dir.path(), "\n", 60, {"PRUEBA_MUERE_TRAS_RENOMBRAR=r.rep"});
+  ASSERT_EQ(r.senal, SIGKILL) << r.salida;
+  const Resultado t = corre(kKorbent, {"r", "2", "2", "0", "0", "0", "-", "-", "t.dat"}, dir.path(), "\n", 60);
+  EXPECT_EQ(t.estado, 0) << t.salida;
+  for (const char* f : {"r.rep", "r.sig", "r.nvr", "r.wa", "r.prc"}) EXPECT_EQ(lee(dir / f), lee(referencia / f)) << f;
+  sin_restos(dir.path(), "after the kill");
+}
+
+// A result file that cannot be written whole (a full disk) ends the run with its open-failure message and
+// status 1, never as a success.
+TEST(EscrituraFallida, AResultFileOnAFullDiskEndsWithStatusOne) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  {
+    DirTemporal dir;
+    e2e::escribe(dir / "t.dat", kPuntos);
+    fs::create_symlink("/dev/full", dir / "r.out");
+    const Resultado r =
+        corre(kKorbent, {"r", "2", "3", "0", "3", "1", "t.dat", "t.dat", "t.dat"}, dir.path(), "\n", 60);
+    EXPECT_EQ(r.estado, 1) << r.salida;
+    EXPECT_TRUE(acaba_en(r.salida, marco("Error de apertura del fichero r.out"))) << r.salida;
+  }
+  for (const char* f : {"mpaux.res", "mpaux.out"}) {
+    DirTemporal dir;
+    prepara(dir, 3);
+    fs::create_symlink("/dev/full", dir / f);
+    const Resultado r = corre(kVelmor, {"sol"}, dir.path(), "", 60);
+    EXPECT_EQ(r.estado, 1) << f << "\n" << r.salida;
+    EXPECT_TRUE(acaba_en(r.salida, marco(std::string("Error de apertura del fichero ") + f))) << r.salida;
+  }
 }
 
 TEST(KorbentHostilDialogo, BinaryAnswersEndWithACheckMessage) {

@@ -13,7 +13,10 @@
 #include <thread>
 #include <vector>
 
+#include "common/errmess.hpp"
+#include "common/fichero_seguro.hpp"
 #include "common/random.hpp"
+#include "korbent/zelbrin_fdp_train.hpp"
 #include "mp/mp.hpp"
 #include "velmor/estado.hpp"
 #include "velmor/mensajes.hpp"
@@ -78,6 +81,41 @@ TEST(CtrlC, ReadsTheWholeAnswerLineSoTheNextInterruptReadsTheNextLine) {
   ctrl_c_handler(e.f);
   testing::internal::GetCapturedStdout();
   EXPECT_EQ(ctrl_c_opcion, 2);
+}
+
+// A stream without a buffer that counts the writes reaching it: a text written in pieces shows as several.
+struct Escrituras {
+  int n = 0;
+  std::string texto;
+  std::FILE* f;
+  Escrituras() {
+    cookie_io_functions_t io{};
+    io.write = [](void* c, const char* b, std::size_t t) -> ssize_t {
+      auto* e = static_cast<Escrituras*>(c);
+      ++e->n;
+      e->texto.append(b, t);
+      return static_cast<ssize_t>(t);
+    };
+    f = fopencookie(this, "w", io);
+    std::setvbuf(f, nullptr, _IONBF, 0);
+  }
+  ~Escrituras() { std::fclose(f); }
+};
+
+// Each write is whole under the stream's lock, so a cycle line printed by the training meanwhile cannot
+// land inside the menu or korbent's question.
+TEST(CtrlC, TheMenuAndKorbentsQuestionReachTheConsoleInOneWrite) {
+  ctrl_c_opcion = 0;
+  salvando = false;
+  Entrada e("\n\n");
+  Escrituras menu;
+  ctrl_c_handler(e.f, menu.f);
+  EXPECT_EQ(menu.texto, kMenu);
+  EXPECT_EQ(menu.n, 1);
+  Escrituras pregunta;
+  pregunta_ctrl_c(e.f, pregunta.f);
+  EXPECT_EQ(pregunta.n, 1);
+  ctrl_c_flag = 0;
 }
 
 TEST(CtrlC, DroppedWithoutOutputOrReadingWhileSaving) {
@@ -150,6 +188,19 @@ TEST_F(CtrlCSalida, StopNowSavesTheLastReportedPointWhenNoBestWeightsWereSaved) 
   for (std::size_t k = 0; k < w.size(); ++k) EXPECT_NEAR(wl[k], w[k], 1e-7) << "weight " << k;
   EXPECT_EQ(leido->bancox[0]->ibuf.a, 0.5);
   EXPECT_EQ(leido->obuf[0].b, -1);
+}
+
+// An end of the process in the middle of a save, through option 4 or a fatal report, leaves no temporary.
+FicheroSeguro* a_medias_f = nullptr;  // reachable to the end, as a save in progress is
+TEST_F(CtrlCSalida, EndsInTheMiddleOfASaveLeaveNoTemporary) {
+  const auto a_medias = [] {
+    a_medias_f = new FicheroSeguro;  // never closed: the process ends while it is being written
+    a_medias_f->abre("serie.wgt");
+    std::fputs("a medias", a_medias_f->f());
+  };
+  EXPECT_EXIT((a_medias(), responde("4\n", nullptr)), ::testing::ExitedWithCode(0), "Proceso interrumpido");
+  EXPECT_EXIT((a_stderr(), a_medias(), puterr(1, "fallo")), ::testing::ExitedWithCode(1), "fallo");
+  EXPECT_TRUE(fs::is_empty(dir_));
 }
 
 TEST_F(CtrlCSalida, StopNowWithoutAReportedPointWritesNothing) {

@@ -58,4 +58,27 @@ TEST_F(FicheroSeguroTest, MissingDirectoryIsAnOpenFailure) {
   EXPECT_FALSE(f.cierra());
 }
 
+// A run killed between the renames of a set leaves its record; the next start completes what the record
+// lists, and removes the temporaries left by kills before it. A record naming a file outside the set is
+// only dropped.
+TEST_F(FicheroSeguroTest, RecoveryCompletesARecordedSetAndRemovesWhatKillsLeft) {
+  const std::string base = (dir_ / "red").string(), a = base + ".a", b = base + ".b";
+  std::ofstream(a) << "nuevo a";
+  std::ofstream(b + ".tmpQWERTY") << "nuevo b";
+  std::ofstream(b) << "viejo b";
+  std::ofstream(base + ".a.tmpASDFGH") << "resto";
+  std::ofstream(a + ".conjunto") << "conjunto\n" << a << ".tmpZXCVBN\n" << b << ".tmpQWERTY\nfin\n";
+  recupera_conjunto({a, b});
+  EXPECT_EQ(lee(b), "nuevo b");
+  EXPECT_EQ(lee(a), "nuevo a");
+  EXPECT_EQ(ficheros(), 2);
+
+  const std::string ajeno = (dir_ / "ajeno").string();
+  std::ofstream(ajeno + ".tmpQWERTY") << "otro";
+  std::ofstream(a + ".conjunto") << "conjunto\n" << ajeno << ".tmpQWERTY\nfin\n";
+  recupera_conjunto({a, b});
+  EXPECT_FALSE(fs::exists(ajeno));
+  EXPECT_EQ(ficheros(), 3);
+}
+
 }  // namespace

@@ -134,6 +134,17 @@ TEST_F(PesosMp, FileCutAtItsLastWeightIsRefused) {
   EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(0), "Error en el fichero red\\.wgt");
 }
 
+TEST_F(PesosMp, WeightThatIsNotAFiniteNumberIsRefused) {
+  save_w(*aleatoria("red", 2, 1, 1, 9));
+  const std::string texto = lee("red.wgt");
+  const std::size_t pesos = texto.find("* Pesos:\n") + 9;
+  for (const char* malo : {"nan", "-inf", "1e999"}) {
+    escribe("red.wgt", texto.substr(0, pesos) + malo + texto.substr(texto.find('\n', pesos)));
+    auto mp = build_mp("red", 2, 1, 1, 0);
+    EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(0), "Error en el fichero red\\.wgt") << malo;
+  }
+}
+
 TEST_F(PesosMp, FileEndingAfterItsSizesIsRefused) {
   escribe("red.wgt", "* Configuraci\xA2n de la red:\n2  1  1\n\n* Parametros de escalado:\n+1   +0\n");
   auto mp = build_mp("red", 2, 1, 1, 0);

@@ -166,6 +166,17 @@ TEST_F(PesosVelmor, TruncatedFileIsRefusedBeforeAnyCoefficientChanges) {
   }
 }
 
+TEST_F(PesosVelmor, CoefficientThatIsNotAFiniteNumberIsIncompatible) {
+  save_velmor(*modelo({1}, {1}));
+  const std::string texto = lee("modelo.wgt");
+  const std::size_t salida = texto.find("\n", texto.find("* Coeficientes de los buffers de salida") + 41) + 1;
+  for (const char* malo : {"nan", "inf", "1e999"}) {
+    escribe("modelo.wgt", texto.substr(0, salida) + malo + texto.substr(texto.find(' ', salida)));
+    auto m = modelo({1}, {1});
+    EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(0), "Fichero de pesos incompatible") << malo;
+  }
+}
+
 TEST_F(PesosVelmor, LastNumberWithoutLineEndIsRead) {
   auto a = modelo({1}, {1});
   prueba::aleatoriza(*a, 8);

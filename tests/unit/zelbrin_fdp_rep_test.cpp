@@ -11,6 +11,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "korbent/zelbrin_fdp_lib.hpp"
 
@@ -173,6 +174,19 @@ TEST_F(RepresentacionDeathTest, FileWithAnotherRowCountIsRefusedByName) {
                 std::string("Dimensiones incorrectas en ") + c.fichero + "\n\n$")
         << c.fichero;
     escribe(c.fichero, guardado);
+  }
+}
+
+// A width of 0 or a negative mixing weight would fill every density with infinities and NaN.
+TEST_F(RepresentacionDeathTest, NumbersThatWouldPoisonTheDensityAreRefusedByName) {
+  escribe_rep_sig_fdp(*entrenada());
+  for (const auto& [fichero, texto] : {std::pair{"red.sig", "1 0\n1 1\n"}, std::pair{"red.wa", "0.5\n-0.5\n"}}) {
+    const std::string guardado = lee(fichero);
+    escribe(fichero, texto);
+    auto net = red(2, 2, 1);
+    EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(0),
+                std::string("Error en el fichero de datos ") + fichero + "\n\n$");
+    escribe(fichero, guardado);
   }
 }
 
