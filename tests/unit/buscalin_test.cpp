@@ -169,6 +169,26 @@ TEST(BuscalinGuarda, KorbentCrawlingBracketIsFollowedToTheTolerance) {
   EXPECT_LT(e, 0.01L * c);
 }
 
+TEST(BuscalinGuarda, KorbentCubicStepThatRoundsOntoAnEndIsNotRepeated) {
+  // A cliff of 2e13 inside the first step, with gentle slopes at both ends: the cubic minimiser lies closer
+  // to the upper end than half a unit in the last place, so the trial is that end again, for ever.
+  int evaluaciones = 0;
+  auto eval = [&](std::span<const long double> x, std::span<long double> g) {
+    ++evaluaciones;
+    const long double t = std::tanh((x[0] - 0.05L) / 1e-3L);
+    g[0] = -1e13L * (1 - t * t) / 1e-3L + 2e-3L * (x[0] - 0.09L);
+    return -1e13L * t + 1e-3L * (x[0] - 0.09L) * (x[0] - 0.09L);
+  };
+  std::vector<long double> w{0}, dw{2e-3L * -0.09L}, dir{1};
+  long double e = 1e13L + 1e-3L * 0.09L * 0.09L;
+  const long double a = buscalin<AjustesKorbent>(std::span<long double>(w), std::span<long double>(dw), e,
+                                                 std::span<const long double>(dir), eval);
+  EXPECT_EQ(evaluaciones, 2);
+  EXPECT_EQ(a, AjustesKorbent::paso);
+  EXPECT_EQ(w[0], a);
+  EXPECT_LT(e, -9e12L);
+}
+
 TYPED_TEST(Buscalin, KinkAMillionStepsAwayIsBracketedAndReached) {
   using Real = typename TypeParam::Real;
   Pico<Real> f{Real(999999.5) * TypeParam::paso};
