@@ -9,17 +9,22 @@ enum class Disposicion { columnas, filas };  // data matrix: one array per serie
 struct AjustesVelmor {
   using Real = double;
   // Line search.
-  static constexpr Real paso = 0.01;    // bracketing step, as a length in weight space
-  static constexpr Real sigma = 0.001;  // slope factor of the acceptance test
-  static constexpr Real tau = 1e-6;     // bracket tolerance, as a length in weight space
+  static constexpr Real paso = 0.01;               // bracketing step, as a length in weight space
+  static constexpr Real sigma = 0.001;             // slope factor of the acceptance test
+  static constexpr Real tau = 1e-6;                // bracket tolerance, as a length in weight space
   static constexpr bool exige_bajar_error = true;  // a trial is accepted only below the starting error
   static constexpr bool biseca_si_cerca = true;    // a cubic step hugging the better end is replaced
   static constexpr bool demasiado_corta(Real mod) { return mod <= 0; }
   // Conjugate gradients.
-  static constexpr bool para_si_paso_corto = false;   // no test on the length of the last step
-  static constexpr bool guarda_denominador = false;   // zero denominator: restart (see gconj)
+  static constexpr bool para_si_paso_corto = false;  // no test on the length of the last step
+  static constexpr bool guarda_denominador = false;  // zero denominator: restart (see gconj)
   // Data files and random numbers.
   static constexpr Disposicion disposicion = Disposicion::columnas;
+  // Largest magnitude a data value may have: the gradient holds products of two values and the line search
+  // sums their squares, so fourth powers, times any count of terms, must stay finite. Small values only
+  // underflow towards 0, which poisons nothing: no lower limit.
+  static constexpr Real dato_maximo = 1e60;
+  static constexpr Real dato_minimo = 0;
   static constexpr bool semilla_fija = false;  // seeded from the clock
 };
 
@@ -34,6 +39,10 @@ struct AjustesKorbent {
   static constexpr bool para_si_paso_corto = true;
   static constexpr bool guarda_denominador = true;
   static constexpr Disposicion disposicion = Disposicion::filas;
+  // Squares of differences of values, summed over any count of rows, must stay finite, and those of the
+  // smallest differences the format can tell apart (19 digits down) must stay normal numbers.
+  static constexpr Real dato_maximo = 1e2400L;
+  static constexpr Real dato_minimo = 1e-2400L;
   static constexpr bool semilla_fija = true;  // seed 1: every run repeats
 };
 

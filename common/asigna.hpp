@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "common/errmess.hpp"
@@ -23,6 +24,18 @@ template <class T>
 void redimensiona(std::vector<T>& v, std::size_t n, Mensaje mensaje) {
   try {
     v.assign(n, T{});
+    return;
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  puterr_mensaje(1, mensaje);
+}
+
+// Appends one element (growing storage of a one-pass reader), with the same failure path.
+template <class T>
+void anade(std::vector<T>& v, T x, Mensaje mensaje) {
+  try {
+    v.push_back(std::move(x));
     return;
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {

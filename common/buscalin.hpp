@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <span>
 #include <utility>
 #include <vector>
@@ -13,12 +14,12 @@
 
 namespace buscalin_detalle {
 
-// The search relies on the error being bounded below along a descent direction. An error that keeps
-// falling, or stays exactly flat, would step for ever: after this many steps the best trial is taken.
-inline constexpr unsigned kMaxPasosCorchete = 1000;
-// velmor's bracket shrinks by at least 1% a pass and reaches the tolerance in fewer passes than this;
-// korbent's, without the near-end bisection, can crawl. The cap ends it as the tolerance would.
-inline constexpr unsigned kMaxSecciones = 1000;
+// Bracketing ends on its own when the error rises or its slope turns: velmor's error is a mean of squares,
+// bounded below, and korbent's can only fall without bound towards a value that is not finite, which ends
+// the search at the last sound trial. What can step for ever is an error that is exactly flat (the same
+// error and a zero slope trial after trial); it is given up after this many such trials in a row, so that
+// a search with a flat stretch shorter than that is still followed to its end.
+inline constexpr std::uint64_t kPasosPlanos = 1000000;
 
 template <class Real>
 struct Extremo {
@@ -97,8 +98,7 @@ typename A::Real buscalin(std::span<typename A::Real> w0, std::span<typename A::
     ultima_es_inferior = false;
   };
 
-  for (unsigned k = 1;; ++k) {
-    if (k > kMaxPasosCorchete) return acepta(wmin, dwmin, inf);
+  for (std::uint64_t k = 1, planos = 0;; ++k) {
     const T t = prueba(Real(k) * (A::paso / mod));
     if (!finito(t)) return acepta(wmin, dwmin, inf);  // nothing beyond a broken point can be trusted
     if (aceptable(t)) return acepta(w, dw, t);
@@ -106,11 +106,16 @@ typename A::Real buscalin(std::span<typename A::Real> w0, std::span<typename A::
       a_superior(t);
       break;
     }
+    planos = t.e == inf.e && t.d == 0 ? planos + 1 : 0;
+    if (planos == kPasosPlanos) return acepta(wmin, dwmin, inf);
     a_inferior(t);
   }
 
+  // Every pass moves an end of the bracket inside it, so the bracket shrinks until the tolerance, unless a
+  // trial lands on an end (a bracket a few units in the last place wide): then every later pass would repeat
+  // it, and the bracket is as short as it can be.
   T ultima = sup;
-  for (unsigned pase = 0; std::abs(sup.a - inf.a) * mod > A::tau && pase < kMaxSecciones; ++pase) {
+  for (bool se_mueve = true; se_mueve && std::abs(sup.a - inf.a) * mod > A::tau;) {
     const Real L = sup.a - inf.a;
     const Real a = paso_cubico(inf, sup);
     bool biseca = !std::isfinite(a);
@@ -127,6 +132,7 @@ typename A::Real buscalin(std::span<typename A::Real> w0, std::span<typename A::
       if (aceptable(t)) return acepta(w, dw, t);
     }
     ultima = t;
+    se_mueve = t.a != inf.a && t.a != sup.a;
     // A broken trial closes the bracket from above, so the search moves away from it.
     if (!finito(t) || t.d > 0) {
       a_superior(t);
@@ -142,7 +148,7 @@ typename A::Real buscalin(std::span<typename A::Real> w0, std::span<typename A::
       a_inferior(t);
     }
   }
-  // The bracket is below the tolerance: the last trial stands, whatever its error; a broken one does not.
+  // The bracket is spent: the last trial stands, whatever its error; a broken one does not.
   if (!finito(ultima)) return acepta(wmin, dwmin, inf);
   return ultima_es_inferior ? acepta(wmin, dwmin, ultima) : acepta(w, dw, ultima);
 }

@@ -23,6 +23,8 @@ struct MATRIZ {
 template <class A>
 using DatosDe = std::conditional_t<A::disposicion == Disposicion::columnas, Columnas, MATRIZ>;
 
-// Reads `fname` as patterns of `dim` numbers. Every failure ends the process with its message.
+// Reads `fname` as patterns of `dim` numbers. Every failure ends the process with its message. Data files
+// keep their values inside A::dato_minimo..A::dato_maximo (or 0); files the program wrote itself are read
+// with `acota` false, as they were written.
 template <class A>
-DatosDe<A> read_data(const char* fname, unsigned dim);
+DatosDe<A> read_data(const char* fname, unsigned dim, bool acota = true);

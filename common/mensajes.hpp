@@ -37,4 +37,39 @@ inline constexpr Texto850 sin_memoria_data_i{
 [[noreturn]] inline void datos_no_reabre(const char* f) { puterr(1, "Error de apertura de fichero %s", f); }
 [[noreturn]] inline void datos_erroneos(const char* f) { puterr(0, "Error en el fichero de datos %s", f); }
 [[noreturn]] inline void datos_vacios(const char* f) { puterr(0, "No hay datos en %s", f); }
+// A value the arithmetic cannot hold, with the program's limit on magnitudes. The texts with accents are
+// printed in their own page, which korbent's console converts from.
+[[noreturn]] inline void dato_grande(const char* f, unsigned long linea, const char* valor, long double limite) {
+  const EnPagina pagina(Pagina::cp850);
+  puterr(0,
+         "Valor demasiado grande en el fichero de datos %s, l\xA1"
+         "nea %lu: %s (el l\xA1mite es %Lg en valor absoluto)",
+         f, linea, valor, limite);
+}
+[[noreturn]] inline void dato_pequeno(const char* f, unsigned long linea, const char* valor, long double limite) {
+  const EnPagina pagina(Pagina::cp850);
+  puterr(0,
+         "Valor demasiado peque\xA4o en el fichero de datos %s, l\xA1"
+         "nea %lu: %s (el l\xA1mite es %Lg en valor absoluto, o 0)",
+         f, linea, valor, limite);
+}
+
+// Warnings on the data, on standard error: the run goes on.
+inline constexpr unsigned kAvisosNoNumero = 5;  // tokens named one by one; the rest are only counted
+inline void aviso_no_numero(const char* f, unsigned long linea, const char* item) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s, l\xA1nea %lu: \"%s\" no es un n\xA3mero; se lee como 0", f, linea, item);
+}
+inline void aviso_mas_no_numeros(const char* f, unsigned long n) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso(
+      "%s: %lu valores m\xA0s que no son n\xA3meros, le\xA1"
+      "dos como 0",
+      f, n);
+}
+inline void aviso_ancho_lineas(const char* f, unsigned long por_linea, unsigned dim) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s: todas sus l\xA1neas tienen %lu valores, que no son un m\xA3ltiplo de los %u de cada patr\xA2n", f,
+        por_linea, dim);
+}
 }  // namespace msg

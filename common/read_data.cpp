@@ -1,11 +1,14 @@
 #include "common/read_data.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "common/asigna.hpp"
 #include "common/getitem.hpp"
@@ -18,85 +21,114 @@ struct CierraFichero {
 };
 using Fichero = std::unique_ptr<std::FILE, CierraFichero>;
 
-// The C library's prefix conversion: garbage reads as 0, a leading "+" is allowed.
-template <class Real>
-Real convierte(const char* item) {
-  if constexpr (std::is_same_v<Real, double>)
-    return std::strtod(item, nullptr);
-  else
-    return std::strtold(item, nullptr);
-}
+// Reads the tokens of one file, once: pipes and FIFOs cannot be read twice. Keeps what the warnings need.
+template <class A>
+class Lector {
+ public:
+  using Real = typename A::Real;
+  Lector(std::FILE* f, const char* fname, bool acota) : f_(f), fname_(fname), acota_(acota) {}
 
-// A value that is not a finite number ("nan", "inf", 1e999) would poison every sum of the training, so the
-// file is refused as malformed.
-template <class Real>
-Real valor(const char* item, const char* fname) {
-  const Real x = convierte<Real>(item);
-  if (!std::isfinite(x)) msg::datos_erroneos(fname);
-  return x;
-}
-
-// Counts the complete patterns up to the end of the file or an empty token that starts a pattern.
-template <class Real>
-std::uint32_t cuenta_patrones(std::FILE* f, unsigned dim, const char* fname) {
-  char item[kItem];
-  int ultimo = 0;
-  std::uint32_t ndat = 0;
-  for (;;) {
-    unsigned leidos = 0;
-    while (leidos < dim && ultimo != EOF) {
-      ultimo = getitem(f, item);  // a token ending at end of file comes with EOF and still counts
-      if (item[0] == '\0') break;
-      valor<Real>(item, fname);
-      ++leidos;
+  // The next token into `item`; false when there is none (end of file, or an empty token).
+  bool siguiente() {
+    if (ultimo_ == EOF) return false;
+    ultimo_ = getitem(f_, item_, kItem, &saltos_);  // a token ending at end of file comes with EOF
+    if (item_[0] == '\0') return false;
+    // The line end that ended the token is already counted.
+    const unsigned long linea = saltos_ + 1 - (ultimo_ == '\n' ? 1 : 0);
+    if (linea != linea_) {
+      cierra_linea();
+      linea_ = linea;
     }
-    if (leidos == 0) return ndat;
-    if (leidos < dim) msg::datos_erroneos(fname);
-    // The count is 32 bits wide; a file with more patterns is refused rather than wrapped.
-    if (ndat == std::numeric_limits<std::uint32_t>::max()) msg::datos_erroneos(fname);
-    ++ndat;
+    ++en_linea_;
+    return true;
   }
-}
+
+  // The C library's prefix conversion: garbage reads as 0, a leading "+" is allowed. A value that is not a
+  // finite number ("nan", "inf", 1e999) would poison every sum of the training, so the file is refused as
+  // malformed; so is one the arithmetic of the program cannot hold.
+  Real valor() {
+    char* fin = nullptr;
+    Real x;
+    if constexpr (std::is_same_v<Real, double>)
+      x = std::strtod(item_, &fin);
+    else
+      x = std::strtold(item_, &fin);
+    if (fin == item_ && ++no_numeros_ <= msg::kAvisosNoNumero) msg::aviso_no_numero(fname_, linea_, item_);
+    if (!std::isfinite(x)) msg::datos_erroneos(fname_);
+    if (acota_ && std::abs(x) > A::dato_maximo) msg::dato_grande(fname_, linea_, item_, A::dato_maximo);
+    if (acota_ && x != 0 && std::abs(x) < A::dato_minimo) msg::dato_pequeno(fname_, linea_, item_, A::dato_minimo);
+    return x;
+  }
+
+  // Warnings on what was read so far; called at the end, and before an error that they may explain.
+  void avisa(unsigned dim) {
+    cierra_linea();
+    if (no_numeros_ > msg::kAvisosNoNumero) msg::aviso_mas_no_numeros(fname_, no_numeros_ - msg::kAvisosNoNumero);
+    if (ancho_comun_ > 0 && ancho_comun_ % dim != 0) msg::aviso_ancho_lineas(fname_, ancho_comun_, dim);
+    no_numeros_ = 0;
+    ancho_comun_ = 0;
+  }
+
+ private:
+  // Lines holding no token do not count; lines of different widths leave nothing to warn about.
+  void cierra_linea() {
+    if (en_linea_ > 0) {
+      if (lineas_con_datos_++ == 0)
+        ancho_comun_ = en_linea_;
+      else if (en_linea_ != ancho_comun_)
+        ancho_comun_ = 0;
+    }
+    en_linea_ = 0;
+  }
+
+  std::FILE* f_;
+  const char* fname_;
+  bool acota_;
+  char item_[kItem];
+  int ultimo_ = 0;
+  unsigned long saltos_ = 0, linea_ = 0, en_linea_ = 0, ancho_comun_ = 0, lineas_con_datos_ = 0;
+  unsigned long no_numeros_ = 0;
+};
 
 }  // namespace
 
+// One pass: each pattern is gathered whole and only then stored, so the patterns kept are the complete
+// groups of dim tokens up to the end of the file or an empty token that starts a pattern.
 template <class A>
-DatosDe<A> read_data(const char* fname, unsigned dim) {
+DatosDe<A> read_data(const char* fname, unsigned dim, bool acota) {
   using Real = typename A::Real;
-  std::uint32_t ndat;
-  {
-    Fichero f(std::fopen(fname, "r"));
-    if (!f) msg::datos_no_abre(fname);
-    ndat = cuenta_patrones<Real>(f.get(), dim, fname);
-  }
-  if (ndat == 0) msg::datos_vacios(fname);
-
-  // Second pass: the first has checked every token it counted, and they come back in the same order.
   Fichero f(std::fopen(fname, "r"));
-  if (!f) msg::datos_no_reabre(fname);
+  if (!f) msg::datos_no_abre(fname);
+  Lector<A> lector(f.get(), fname, acota);
   DatosDe<A> datos;
-  datos.ndat = ndat;
-  char item[kItem];
-  if constexpr (A::disposicion == Disposicion::columnas) {
+  std::vector<Real> patron = asigna<Real>(dim, msg::sin_memoria_data_i);
+  if constexpr (A::disposicion == Disposicion::columnas)
     datos.d = asigna<std::vector<Real>>(dim, msg::sin_memoria_data);
-    for (auto& columna : datos.d) redimensiona(columna, ndat, msg::sin_memoria_data_i);
-    for (std::uint32_t j = 0; j < ndat; ++j)
-      for (unsigned k = 0; k < dim; ++k) {
-        getitem(f.get(), item);
-        datos.d[k][j] = valor<Real>(item, fname);  // a file changed since the count is still refused
-      }
-  } else {
-    datos.dim = dim;
-    datos.d = asigna<std::vector<Real>>(ndat, msg::sin_memoria_data);
-    for (auto& fila : datos.d) redimensiona(fila, dim, msg::sin_memoria_data_i);
-    for (std::uint32_t j = 0; j < ndat; ++j)
-      for (unsigned k = 0; k < dim; ++k) {
-        getitem(f.get(), item);
-        datos.d[j][k] = valor<Real>(item, fname);
-      }
+  for (;;) {
+    unsigned leidos = 0;
+    while (leidos < dim && lector.siguiente()) patron[leidos++] = lector.valor();
+    if (leidos == 0) break;
+    if (leidos < dim) {
+      lector.avisa(dim);
+      msg::datos_erroneos(fname);
+    }
+    // The count is 32 bits wide; a file with more patterns is refused rather than wrapped.
+    if (datos.ndat == std::numeric_limits<std::uint32_t>::max()) msg::datos_erroneos(fname);
+    if constexpr (A::disposicion == Disposicion::columnas) {
+      for (unsigned k = 0; k < dim; ++k) anade(datos.d[k], patron[k], msg::sin_memoria_data_i);
+    } else {
+      std::vector<Real> fila;
+      redimensiona(fila, dim, msg::sin_memoria_data_i);
+      std::copy(patron.begin(), patron.end(), fila.begin());
+      anade(datos.d, std::move(fila), msg::sin_memoria_data);
+    }
+    ++datos.ndat;
   }
+  lector.avisa(dim);
+  if (datos.ndat == 0) msg::datos_vacios(fname);
+  if constexpr (A::disposicion == Disposicion::filas) datos.dim = dim;
   return datos;
 }
 
-template Columnas read_data<AjustesVelmor>(const char* fname, unsigned dim);
-template MATRIZ read_data<AjustesKorbent>(const char* fname, unsigned dim);
+template Columnas read_data<AjustesVelmor>(const char* fname, unsigned dim, bool acota);
+template MATRIZ read_data<AjustesKorbent>(const char* fname, unsigned dim, bool acota);

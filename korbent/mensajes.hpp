@@ -4,6 +4,7 @@
 #pragma once
 
 #include "common/consola.hpp"
+#include "common/errmess.hpp"
 
 namespace msg {
 
@@ -23,6 +24,7 @@ inline constexpr char entradas_mal[] = "Numero de entradas incorrecto";
 inline constexpr char unidades_mal[] = "Numero de unidades incorrecto";
 inline constexpr char salidas_mal[] = "Numero de salidas incorrecto";
 inline constexpr char ciclos_mal[] = "Numero de ciclos incorrecto";
+inline constexpr char modo_mal[] = "Modo de inicializaci\xF3n incorrecto";  // a mode beyond 32 bits
 inline constexpr char sin_memoria_prm[] = "Error de asignaci\xF3n de memoria";
 
 // Ctrl-C.
@@ -56,6 +58,12 @@ inline constexpr Texto850 sin_memoria_obuf{"Error de asignaci\xA2n de memoria a 
 // Weight vector.
 inline constexpr char sin_memoria_w_d[] = "Error de asignaci\xF3n de memoria a w->d en salva_pesos";
 inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
+
+// Training data whose density in its own units the arithmetic cannot hold (status 0, as data errors).
+[[noreturn]] inline void entradas_concentradas(const char* f, long double limite) {
+  puterr(0, "Entradas de %s demasiado concentradas: el producto de sus desviaciones t\xEDpicas es menor que %Lg", f,
+         limite);
+}
 
 // Representation files.
 inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";

@@ -55,7 +55,7 @@ std::uint32_t cuenta(long double v) {
 // A file of the representation, which must hold one row per kernel.
 MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
   const std::string nombre = fichero(net, sufijo);
-  MATRIZ m = read_data<AjustesKorbent>(nombre.c_str(), dim);
+  MATRIZ m = read_data<AjustesKorbent>(nombre.c_str(), dim, false);
   if (m.ndat != net.nh) puterr(1, msg::dimensiones_rep, nombre.c_str());
   return m;
 }
@@ -111,7 +111,7 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   const MATRIZ nvr = lee_filas(net, ".nvr", 1);
   const MATRIZ wa = lee_filas(net, ".wa", 1);
   const std::string nombre_prc = fichero(net, ".prc");
-  const MATRIZ prc = read_data<AjustesKorbent>(nombre_prc.c_str(), 1);
+  const MATRIZ prc = read_data<AjustesKorbent>(nombre_prc.c_str(), 1, false);
   // Fewer values would leave centiles unread; more are ignored, as they always were.
   if (prc.ndat < kCentiles) puterr(1, msg::dimensiones_rep, nombre_prc.c_str());
   const MATRIZ yme = net.no > 0 ? lee_filas(net, ".yme", net.no) : MATRIZ{};

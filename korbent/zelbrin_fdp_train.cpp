@@ -3,7 +3,9 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -45,12 +47,26 @@ std::string pregunta(const char* texto, std::FILE* in, std::FILE* out) {
   return lee_linea(in);
 }
 
-// atol's reading (blanks, sign, digits up to the first other character, 0 without digits), kept in 32
-// bits as the program's integers are; strtol saturates where atol would overflow.
-long numero(const std::string& t) { return std::strtol(t.c_str(), nullptr, 10); }
-std::int32_t entero(const std::string& t) { return static_cast<std::int32_t>(numero(t)); }
+// atol's reading (blanks, sign, digits up to the first other character, 0 without digits); strtol
+// saturates where atol would overflow, so a number beyond 64 bits is still out of every range.
+std::int64_t numero(const std::string& t) { return std::strtoll(t.c_str(), nullptr, 10); }
+
+// The program's integers are 32 bits wide: a number beyond them is refused, never wrapped into range.
+bool cabe(std::int64_t v) {
+  return v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
+}
 
 void ctrl_c_handler(int) { pregunta_ctrl_c(stdin, stdout); }
+
+// Densities are given in the units of the data: the normalisation's Jacobian, the product of the inputs'
+// scale factors, multiplies every one of them. Inputs so concentrated that it leaves the range that data
+// values have would make densities, and the error, infinite.
+void comprueba_dispersion(const ZELBRIN_FDP& net, const std::string& fichero) {
+  long double log_jacobiano = 0;
+  for (const BUF_UNIT& u : net.ibuf) log_jacobiano += std::log10(std::abs(u.a));
+  const long double limite = 1 / AjustesKorbent::dato_maximo;
+  if (!(log_jacobiano <= -std::log10(limite))) msg::entradas_concentradas(fichero.c_str(), limite);
+}
 
 }  // namespace
 
@@ -68,11 +84,12 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
   }
   ParametrosKorbent p;
   p.name = t[0];
-  p.ni = entero(t[1]);
-  p.nh = entero(t[2]);
-  p.no = entero(t[3]);
-  p.nco = entero(t[4]);
-  p.leader_flag = static_cast<std::uint8_t>(numero(t[5]));
+  p.ni = numero(t[1]);
+  p.nh = numero(t[2]);
+  p.no = numero(t[3]);
+  p.nco = numero(t[4]);
+  p.modo = numero(t[5]);
+  p.leader_flag = static_cast<std::uint8_t>(p.modo);
   p.ftr = t[6];
   p.fts = t[7];
   p.ftv = t[8];
@@ -80,10 +97,11 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
 }
 
 void comprueba_parametros(const ParametrosKorbent& prm) {
-  if (prm.ni <= 0) puterr(1, "%s", msg::entradas_mal);
-  if (prm.nh <= 0) puterr(1, "%s", msg::unidades_mal);
-  if (prm.no < 0) puterr(1, "%s", msg::salidas_mal);
-  if (prm.nco < 0) puterr(1, "%s", msg::ciclos_mal);
+  if (prm.ni <= 0 || !cabe(prm.ni)) puterr(1, "%s", msg::entradas_mal);
+  if (prm.nh <= 0 || !cabe(prm.nh)) puterr(1, "%s", msg::unidades_mal);
+  if (prm.no < 0 || !cabe(prm.no)) puterr(1, "%s", msg::salidas_mal);
+  if (prm.nco < 0 || !cabe(prm.nco)) puterr(1, "%s", msg::ciclos_mal);
+  if (!cabe(prm.modo)) puterr(1, "%s", msg::modo_mal);
 }
 
 char seguimiento(std::uint32_t iter, long double etr, long double ets) {
@@ -149,6 +167,7 @@ int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrde
   if (fichero_presente(par.ftr)) {
     const MATRIZ ztr = lee(par.ftr);
     net->inicializa_pesos(*net, ztr, par.leader_flag);
+    comprueba_dispersion(*net, par.ftr);
     const MATRIZ zts = lee(par.fts);
     net->entrena(*net, static_cast<unsigned>(par.nco), ztr, zts, seguimiento);
     escribe_rep_sig_fdp(*net);

@@ -14,8 +14,9 @@ extern std::atomic<int> ctrl_c_flag;
 
 struct ParametrosKorbent {
   std::string name;
-  std::int32_t ni = 0, nh = 0, no = 0, nco = 0;
-  std::uint8_t leader_flag = 0;  // the number typed, low 8 bits
+  // As read; the checks refuse what does not fit the program's 32-bit integers.
+  std::int64_t ni = 0, nh = 0, no = 0, nco = 0, modo = 0;
+  std::uint8_t leader_flag = 0;  // the mode typed, low 8 bits
   std::string ftr, fts, ftv;     // empty when not given
 };
 
@@ -28,7 +29,8 @@ int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrde
 
 // From 7, 8 or 9 arguments after the program's name, otherwise from the dialog on `in`/`out`.
 ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* in, std::FILE* out);
-// Ends the process (status 1) with the first check that fails.
+// Ends the process (status 1) with the first check that fails: a count out of its range, or any number
+// beyond 32 bits.
 void comprueba_parametros(const ParametrosKorbent& prm);
 // A file name counts when it is not empty and does not start with '-'.
 bool fichero_presente(const std::string& f);

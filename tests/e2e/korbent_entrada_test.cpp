@@ -77,6 +77,13 @@ TEST_P(KorbentEntrada, ChecksEndWithTheirMessageAndStatusOne) {
       {{"red", "2", "-3", "-1", "50", "0", "tr"}, "Numero de unidades incorrecto"},
       {{"red", "2", "8", "-1", "50", "0", "tr"}, "Numero de salidas incorrecto"},
       {{"red", "2", "8", "1", "-1", "0", "tr"}, "Numero de ciclos incorrecto"},
+      // Numbers beyond 32 bits are refused, not wrapped into range (2^32 + 2 would read as 2).
+      {{"red", "4294967298", "3", "0", "3", "1", "tr"}, "Numero de entradas incorrecto"},
+      {{"red", "-4294967295", "3", "0", "3", "1", "tr"}, "Numero de entradas incorrecto"},
+      {{"red", "2", "4294967299", "0", "3", "1", "tr"}, "Numero de unidades incorrecto"},
+      {{"red", "2", "3", "4294967296", "3", "1", "tr"}, "Numero de salidas incorrecto"},
+      {{"red", "2", "3", "0", "99999999999999999999", "1", "tr"}, "Numero de ciclos incorrecto"},
+      {{"red", "2", "3", "0", "3", "4294967297", "tr"}, "Modo de inicializaci\xF3n incorrecto"},
   };
   for (const auto& c : casos) {
     const Resultado r = lanza(c.args);

@@ -1,6 +1,9 @@
 // Interruptions and hostile inputs: a kill at any moment leaves only complete weight files, a storm of
 // Ctrl-C always ends in a specified way, and no input crashes or hangs either program.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -25,7 +28,9 @@ constexpr bool kNewLanza = false;
 #else
 constexpr bool kNewLanza = true;
 #endif
-bool es_enorme(const char* nombre) { return std::string(nombre).find("Huge") == 0 && std::string(nombre).find("Short") == std::string::npos; }
+bool es_enorme(const char* nombre) {
+  return std::string(nombre).find("Huge") == 0 && std::string(nombre).find("Short") == std::string::npos;
+}
 
 using e2e::corre;
 using e2e::DirTemporal;
@@ -39,9 +44,7 @@ const std::string kKorbent = KORBENT_BIN;
 const fs::path kEjemplo = fs::path(EJEMPLOS_DIR) / "velmor";
 
 // The sunspot model with enough cycles to be caught in the middle of its training.
-std::string config(const std::string& trabajo) {
-  return "velmor 1 4 1 nri 2 nre 1\n" + trabajo + "\n";
-}
+std::string config(const std::string& trabajo) { return "velmor 1 4 1 nri 2 nre 1\n" + trabajo + "\n"; }
 
 void prepara(const DirTemporal& dir, int nco) {
   fs::copy_file(kEjemplo / "sunspots-train.dat", dir / "sunspots-train.dat");
@@ -166,8 +169,10 @@ TEST(VelmorCtrlC, AStormOfInterruptsEndsInASpecifiedWayWithWholeFiles) {
     const bool parada = acaba_en(r.salida, marco("Proceso interrumpido por el usuario")) ||
                         acaba_en(r.salida, marco("Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado"));
     // The optimiser may also reach its gradient test first and the run end normally, with its test.
-    const bool completa = r.salida.find("**** Error") == std::string::npos && r.salida.find("\n\n ets = ") != std::string::npos;
-    EXPECT_TRUE(parada || completa) << "ronda " << ronda << "\n" << r.salida.substr(r.salida.size() > 400 ? r.salida.size() - 400 : 0);
+    const bool completa =
+        r.salida.find("**** Error") == std::string::npos && r.salida.find("\n\n ets = ") != std::string::npos;
+    EXPECT_TRUE(parada || completa) << "ronda " << ronda << "\n"
+                                    << r.salida.substr(r.salida.size() > 400 ? r.salida.size() - 400 : 0);
     comprueba_pesos(dir, "ronda " + std::to_string(ronda));
   }
 }
@@ -177,8 +182,8 @@ struct Hostil {
   const char* nombre;
   std::string contenido;  // of the file named `fichero`
   const char* fichero;
-  const char* mensaje;    // the framed message expected, or nullptr when any clean end will do
-  int estado;             // -1: any status
+  const char* mensaje;  // the framed message expected, or nullptr when any clean end will do
+  int estado;           // -1: any status
 };
 
 void PrintTo(const Hostil& h, std::ostream* os) { *os << h.nombre; }
@@ -222,6 +227,11 @@ INSTANTIATE_TEST_SUITE_P(
         Hostil{"NanValue", "1 2\nnan 3\n", "a.dat", "Error en el fichero de datos a.dat", 0},
         Hostil{"MegabyteLine", std::string(1 << 20, '7') + " 1\n2 3\n4 5\n", "a.dat", nullptr, -1},
         Hostil{"OddNumbers", "-0 0x10\n1e-320 +5\n-0 0\n", "a.dat", nullptr, 0},
+        // Squares of squares of such values overflow: refused, not trained into infinities.
+        Hostil{"ValueTooLarge", "1 2\n1e200 3\n", "a.dat",
+               "Valor demasiado grande en el fichero de datos a.dat, l\xA1nea 2: 1e200 (el l\xA1mite es 1e+60 en valor "
+               "absoluto)",
+               0},
         // Sizes whose allocation fails end with the allocation message and status 1, not an abort.
         Hostil{"HugeHiddenLayer", "velmor 1 2000000000 1 nri 1 nre 0 learn nco 3 ftrain a.dat", "m.net",
                "Error de asignaci\xA2n de memoria a net->hl en create_hl()", 1},
@@ -302,15 +312,109 @@ INSTANTIATE_TEST_SUITE_P(
     Entradas, KorbentHostil,
     ::testing::Values(
         HostilK{"GarbageTraining", {"r", "2", "2", "0", "3", "1", "t.dat"}, basura(3000, 3), nullptr, -1},
-        HostilK{"InfiniteValue", {"r", "2", "2", "0", "3", "1", "t.dat"}, "1 2\n1e99999 3\n",
-                "Error en el fichero de datos t.dat", 0},
-        HostilK{"HugeInputCount", {"r", "2147483647", "2", "0", "3", "1", "t.dat"}, kPuntos,
-                "Error de asignaci\xA2n de memoria a rbfn->i en construye_zelbrin_fdp()", 1},
+        HostilK{"InfiniteValue",
+                {"r", "2", "2", "0", "3", "1", "t.dat"},
+                "1 2\n1e99999 3\n",
+                "Error en el fichero de datos t.dat",
+                0},
+        HostilK{"HugeInputCount",
+                {"r", "2147483647", "2", "0", "3", "1", "t.dat"},
+                kPuntos,
+                "Error de asignaci\xA2n de memoria a rbfn->i en construye_zelbrin_fdp()",
+                1},
         HostilK{"HugeKernelCount", {"r", "2", "2147483647", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 1},
         HostilK{"LongName", {std::string(150, 'n'), "2", "2", "0", "3", "1", "t.dat"}, kPuntos, nullptr, 0},
-        HostilK{"MissingRepresentation", {"r", "2", "2", "0", "3", "1", "-"}, kPuntos,
-                "Error de apertura del fichero r.rep", 1}),
+        HostilK{"MissingRepresentation",
+                {"r", "2", "2", "0", "3", "1", "-"},
+                kPuntos,
+                "Error de apertura del fichero r.rep",
+                1},
+        // Values whose squares leave the long double, and inputs whose density would: refused.
+        HostilK{"ValueTooLarge",
+                {"r", "2", "2", "0", "3", "1", "t.dat"},
+                "1 2\n1e2467 3\n",
+                "Valor demasiado grande en el fichero de datos t.dat, l\xA1nea 2: 1e2467 (el l\xA1mite es 1e+2400 en "
+                "valor absoluto)",
+                0},
+        HostilK{
+            "ValueTooSmall",
+            {"r", "2", "2", "0", "3", "1", "t.dat"},
+            "1 2\n-1e-2467 3\n",
+            "Valor demasiado peque\xA4o en el fichero de datos t.dat, l\xA1nea 2: -1e-2467 (el l\xA1mite es 1e-2400 "
+            "en valor absoluto, o 0)",
+            0},
+        HostilK{"InputsTooConcentrated",
+                {"r", "2", "2", "0", "3", "1", "t.dat"},
+                "1e-1300 2e-1300\n2e-1300 3e-1300\n3e-1300 5e-1300\n4e-1300 4e-1300\n",
+                "Entradas de t.dat demasiado concentradas: el producto de sus desviaciones t\xEDpicas es menor que "
+                "1e-2400",
+                0}),
     [](const auto& info) { return std::string(info.param.nombre); });
+
+// A pipe or a FIFO can be read only once: a data file given as one trains as the same file on disk would.
+class DatosNoRegulares : public ::testing::Test {
+ protected:
+  // Runs with the training data through `ruta`: "/dev/stdin" gets them on stdin, a FIFO from a writer.
+  Resultado corre_con(const std::string& programa, const std::vector<std::string>& args, const std::string& ruta,
+                      const std::string& datos, const std::vector<std::string>& entorno = {}) {
+    if (ruta == "/dev/stdin") return corre(programa, args, dir.path(), datos, 20, entorno);
+    const fs::path fifo = dir / ruta;
+    if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo");
+    std::thread escritor([&] {
+      const int fd = open(fifo.c_str(), O_WRONLY);
+      if (fd < 0) return;
+      for (std::size_t hecho = 0; hecho < datos.size();) {
+        const ssize_t n = write(fd, datos.data() + hecho, datos.size() - hecho);
+        if (n <= 0) break;
+        hecho += static_cast<std::size_t>(n);
+      }
+      close(fd);
+    });
+    const Resultado r = corre(programa, args, dir.path(), "\n", 20, entorno);
+    const int libera = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);  // a writer still waiting for a reader
+    escritor.join();
+    if (libera >= 0) close(libera);
+    fs::remove(fifo);
+    return r;
+  }
+  DirTemporal dir;
+};
+
+TEST_F(DatosNoRegulares, VelmorReadsAPipeOrAFifoOnce) {
+  const std::string datos = lee(kEjemplo / "sunspots-train.dat");
+  const std::vector<std::string> semilla{"VELMOR_SEMILLA=5"};
+  e2e::escribe(dir / "t.dat", datos);
+  e2e::escribe(dir / "sol.net", config("learn nco 3 ftrain t.dat"));
+  const Resultado fichero = corre(kVelmor, {"sol"}, dir.path(), "", 60, semilla);
+  ASSERT_EQ(fichero.estado, 0) << fichero.salida;
+  for (const std::string ruta : {"/dev/stdin", "fifo"}) {
+    e2e::escribe(dir / "sol.net", config("learn nco 3 ftrain " + ruta));
+    const Resultado r = corre_con(kVelmor, {"sol"}, ruta, datos, semilla);
+    EXPECT_TRUE(r.a_tiempo) << ruta;
+    EXPECT_EQ(r.estado, 0) << ruta;
+    EXPECT_EQ(r.salida, fichero.salida) << ruta;
+  }
+}
+
+TEST_F(DatosNoRegulares, KorbentReadsAPipeOrAFifoOnce) {
+  const std::vector<std::string> args{"r", "2", "2", "0", "3", "1"};
+  e2e::escribe(dir / "t.dat", kPuntos);
+  auto con = [&](const std::string& f) {
+    std::vector<std::string> a = args;
+    a.push_back(f);
+    return a;
+  };
+  ASSERT_EQ(corre(kKorbent, con("t.dat"), dir.path(), "\n", 20).estado, 0);
+  const std::string rep = lee(dir / "r.rep"), sig = lee(dir / "r.sig");
+  for (const std::string ruta : {"/dev/stdin", "fifo"}) {
+    fs::remove(dir / "r.rep");
+    const Resultado r = corre_con(kKorbent, con(ruta), ruta, kPuntos);
+    EXPECT_TRUE(r.a_tiempo) << ruta;
+    EXPECT_EQ(r.estado, 0) << ruta;
+    EXPECT_EQ(lee(dir / "r.rep"), rep) << ruta;
+    EXPECT_EQ(lee(dir / "r.sig"), sig) << ruta;
+  }
+}
 
 }  // namespace
 

@@ -271,6 +271,20 @@ TEST_F(VelmorCorre, ConsoleIsUtf8OnlyOnAUtf8Terminal) {
   EXPECT_EQ(utf8, esperado);
 }
 
+TEST_F(VelmorCorre, SearchFollowsTheErrorDownMoreThanTenUnitsAway) {
+  // From all-zero weights the first search moves the output bias to 19.3, 1929 steps along the gradient.
+  e2e::escribe(dir / "sunspot.wgt", "1 1 1\n1\n1\n1 0\n1 0\n1 0\n");
+  e2e::escribe(dir / "sunspot#.wgt", "2 1 1\n1 0\n1 0\n1 0\n0 0 0 0 0\n");
+  e2e::escribe(dir / "lejos.trn", "0.1 19.3\n0.2 19.3\n0.3 19.3\n0.4 19.3\n0.5 19.3\n");
+  e2e::escribe(dir / "lejos.tst", "0.15 19.3\n0.25 19.3\n0.35 19.3\n");
+  const Resultado r = velmor("velmor 1 1 1 nri 1 nre 1 c_learn nco 2 ftrain lejos.trn ftest lejos.tst\n", {});
+  EXPECT_EQ(r.estado, 0);
+  const auto c = ciclos(r.salida);
+  ASSERT_EQ(c.size(), 2u) << r.salida;
+  EXPECT_EQ(c[1].ets, 0.0001);
+  EXPECT_NE(r.salida.find("\n\n ets = 0.000100 \n\n"), std::string::npos) << r.salida;
+}
+
 TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
   DirTemporal dir;
   for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))

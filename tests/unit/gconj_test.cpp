@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -119,45 +120,47 @@ TYPED_TEST(Gconj, SmallStartingGradientStillGetsTheFirstLineSearch) {
 
 TYPED_TEST(Gconj, NonDescendingUpdateRestartsAlongMinusGradient) {
   using Real = typename TypeParam::Real;
-  // Along y = 0 the error falls ever more steeply, so the first search stops at its bound, X = 1000 steps.
-  // There the curvature along the step is negative, and the conjugate direction would climb.
+  // Along y = 0 the error falls ever more steeply until it breaks, so the first search stops at the last
+  // sound trial, X = 1000 steps. There the curvature along the step is negative, and the conjugate
+  // direction would climb.
+  const Real corte = Real(1000.5) * TypeParam::paso;
   std::vector<std::vector<Real>> vistos;
   auto eval = [&](std::span<const Real> x, std::span<Real> g) {
     vistos.emplace_back(x.begin(), x.end());
     g[0] = -1 - x[0] / 20 + Real(0.1) * x[1];
     g[1] = Real(0.1) * x[0];
+    if (x[0] > corte) return std::numeric_limits<Real>::quiet_NaN();
     return -x[0] - x[0] * x[0] / 40 + Real(0.1) * x[0] * x[1];
   };
   std::vector<Real> w{0, 0};
   gradiente_conjugado<TypeParam>(std::span<Real>(w), 2, eval, nullptr);
-  const std::size_t n = 1 + buscalin_detalle::kMaxPasosCorchete;
+  const std::size_t n = 1 + 1000 + 1;  // the start, the steps, the broken one
   ASSERT_GT(vistos.size(), n);
-  const double X = static_cast<double>(vistos[n - 1][0]);
-  EXPECT_NEAR(X, static_cast<double>(TypeParam::paso) * buscalin_detalle::kMaxPasosCorchete, 1e-9);
-  const double dx = static_cast<double>(vistos[n][0] - vistos[n - 1][0]);
-  const double dy = static_cast<double>(vistos[n][1] - vistos[n - 1][1]);
+  const double X = static_cast<double>(vistos[n - 2][0]);
+  EXPECT_NEAR(X, static_cast<double>(TypeParam::paso) * 1000, 1e-9);
+  const double dx = static_cast<double>(vistos[n][0] - vistos[n - 2][0]);
+  const double dy = static_cast<double>(vistos[n][1] - vistos[n - 2][1]);
   EXPECT_NEAR(dy / dx, -0.1 * X / (1 + X / 20), 1e-9);  // along -gradient at (X, 0)
 }
 
 TEST(GconjDenominador, VelmorRestartsAlongMinusGradientWhenTheDenominatorIsZero) {
-  // Along y = 0 the error -x + x*y falls for ever: the first search stops at its bound, x = 10, where the
-  // gradient is (-1, 10). The gradient changed only across the step, so the denominator is exactly 0.
+  // Along y = 0 the error -x + x*y falls until it breaks past x = 10: the first search stops there, where
+  // the gradient is (-1, 10). The gradient changed only across the step, so the denominator is exactly 0.
   std::vector<std::vector<double>> vistos;
   auto eval = [&](std::span<const double> x, std::span<double> g) {
     vistos.emplace_back(x.begin(), x.end());
     g[0] = -1 + x[1];
     g[1] = x[0];
-    return -x[0] + x[0] * x[1];
+    return x[0] > 10.005 ? std::numeric_limits<double>::infinity() : -x[0] + x[0] * x[1];
   };
   std::vector<double> w{0, 0};
   gconj(std::span<double>(w), 2, eval, nullptr);
-  const std::size_t n = 1 + buscalin_detalle::kMaxPasosCorchete;
+  const std::size_t n = 1 + 1000 + 1;  // the start, the steps, the broken one
   ASSERT_GT(vistos.size(), n);
   for (const auto& x : vistos) ASSERT_TRUE(std::isfinite(x[0]) && std::isfinite(x[1]));
-  const double fin = AjustesVelmor::paso * buscalin_detalle::kMaxPasosCorchete;
-  EXPECT_NEAR(vistos[n - 1][0], fin, 1e-9);
+  EXPECT_NEAR(vistos[n - 2][0], 10, 1e-9);
   // The first trial of the second search lies one step along -gradient = (1, -10).
-  const double dx = vistos[n][0] - vistos[n - 1][0], dy = vistos[n][1] - vistos[n - 1][1];
+  const double dx = vistos[n][0] - vistos[n - 2][0], dy = vistos[n][1] - vistos[n - 2][1];
   EXPECT_NEAR(dy / dx, -10, 1e-9);
   EXPECT_NEAR(std::hypot(dx, dy), AjustesVelmor::paso, 1e-12);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -13,7 +14,8 @@ namespace {
 using Real = long double;
 
 // Along y = 0 a steep parabola with its minimum 1e-4 away; off it the gradient grows with x, so the
-// point the first search reaches still has a large gradient (0, 10) but the step was tiny.
+// point the first search reaches still has a large gradient (0, 10) but the step was tiny. The saddle
+// falls without bound, until it breaks, as an unbounded likelihood does.
 struct PasoCorto {
   int evaluaciones = 0;
   template <class R>
@@ -22,7 +24,8 @@ struct PasoCorto {
     const R k = 1e4, c = 1e-4, s = 1e5;
     g[0] = k * (x[0] - c) + s * x[1];
     g[1] = s * x[0];
-    return k * (x[0] - c) * (x[0] - c) / 2 + s * x[0] * x[1];
+    const R e = k * (x[0] - c) * (x[0] - c) / 2 + s * x[0] * x[1];
+    return e < -1e9 ? -std::numeric_limits<R>::infinity() : e;
   }
 };
 
@@ -50,23 +53,24 @@ TEST(Lmqn1, TinyFirstStepEndsTheRunDespiteALargeGradient) {
 }
 
 TEST(Lmqn1, ZeroDenominatorKeepsTheUnscaledFactor) {
-  // Along y = 0 the error -x + x*y falls for ever: the first search stops at its bound, x = X, where the
-  // gradient is (-1, X). The gradient changed only across the step, so d = 0 and b = y.dw = X^2.
+  // Along y = 0 the error -x + x*y falls until it breaks past x = X = 100, as an unbounded likelihood
+  // does: the first search stops there, where the gradient is (-1, X). The gradient changed only across
+  // the step, so d = 0 and b = y.dw = X^2.
   std::vector<std::vector<Real>> vistos;
   auto eval = [&](std::span<const Real> x, std::span<Real> g) {
     vistos.emplace_back(x.begin(), x.end());
     g[0] = -1 + x[1];
     g[1] = x[0];
-    return -x[0] + x[0] * x[1];
+    return x[0] > 100.05L ? -std::numeric_limits<Real>::infinity() : -x[0] + x[0] * x[1];
   };
   std::vector<Real> w{0, 0};
   lmqn1(std::span<Real>(w), 2, eval, nullptr);
-  const std::size_t n = 1 + buscalin_detalle::kMaxPasosCorchete;
+  const std::size_t n = 1 + 1000 + 1;  // the start, the steps, the broken one
   ASSERT_GT(vistos.size(), n);
-  const Real X = vistos[n - 1][0];
-  EXPECT_NEAR(static_cast<double>(X), 0.1 * buscalin_detalle::kMaxPasosCorchete, 1e-9);
+  const Real X = vistos[n - 2][0];
+  EXPECT_NEAR(static_cast<double>(X), 100, 1e-9);
   // dir = X^2 (X, 0) - (-1, X) = (X^3 + 1, -X): far from -gradient, which is (1, -X).
-  const Real dx = vistos[n][0] - vistos[n - 1][0], dy = vistos[n][1] - vistos[n - 1][1];
+  const Real dx = vistos[n][0] - vistos[n - 2][0], dy = vistos[n][1] - vistos[n - 2][1];
   EXPECT_NEAR(static_cast<double>(dy / dx), static_cast<double>(-X / (X * X * X + 1)), 1e-12);
 }
 

@@ -85,6 +85,37 @@ TYPED_TEST(ReadData, NonNumericTokensCountAndReadAsZero) {
   EXPECT_EQ(valor(datos, 1, 1), -100);  // the numeric prefix
 }
 
+TYPED_TEST(ReadData, WarnsOfTokensThatAreNotNumbersAndOfLinesThatNoPatternFits) {
+  // Standard error only: the values are read as always.
+  const std::string letras = escribe("letras.dat", "x 1\nb 2\nc 3 * nota\n\nd 4\ne 5\nf 6\ng 7\n");
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read_data<TypeParam>(letras.c_str(), 2).ndat, 7u);
+  std::string esperado;
+  const char* primeras[] = {"x 1", "b 2", "c 3", "d 5", "e 6"};  // token and line
+  for (const char* p : primeras)
+    esperado += "Aviso: " + letras + ", l\xA1nea " + p[2] + ": \"" + p[0] + "\" no es un n\xA3mero; se lee como 0\n";
+  esperado += "Aviso: " + letras +
+              ": 2 valores m\xA0s que no son n\xA3meros, le\xA1"
+              "dos como 0\n";
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), esperado);
+
+  // Thirteen columns read as rows of two: every line the same width, and not a multiple of two.
+  std::string trece;
+  for (int t = 0; t < 4; ++t) trece += "1 2 3 4 5 6 7 8 9 10 11 12 13\n";
+  const std::string ancho = escribe("trece.dat", trece);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(read_data<TypeParam>(ancho.c_str(), 2).ndat, 26u);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Aviso: " + ancho +
+                ": todas sus l\xA1neas tienen 13 valores, que no son un m\xA3ltiplo de los 2 de cada patr\xA2n\n");
+  // Lines of different widths, or of a multiple of the width, say nothing.
+  for (const char* texto : {"1 2 3\n4\n", "1 2 3 4\n5 6 7 8\n", "1 2\n"}) {
+    ::testing::internal::CaptureStderr();
+    read_data<TypeParam>(escribe("bien.dat", texto).c_str(), 2);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << texto;
+  }
+}
+
 TYPED_TEST(ReadData, EmptyTokenStartingAPatternEndsTheDataWithoutError) {
   const auto datos = read_data<TypeParam>(escribe("corte.dat", "1 2\n3 4\n= 5 6\n7 8\n").c_str(), 2);
   ASSERT_EQ(datos.ndat, 2u);
@@ -138,6 +169,22 @@ TYPED_TEST(ReadDataDeathTest, ValuesThatAreNotFiniteNumbersAreRefused) {
                 "Error en el fichero de datos .*raro\\.dat")
         << malo;
   }
+}
+
+TYPED_TEST(ReadDataDeathTest, ValuesTheArithmeticCannotHoldAreRefusedWithTheLimit) {
+  const bool velmor = std::is_same_v<typename TypeParam::Real, double>;
+  const std::string f = escribe("enorme.dat", std::string("1 2\n3 ") + (velmor ? "-2e60" : "-2e2400") + "\n");
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(0),
+              std::string("Valor demasiado grande en el fichero de datos .*enorme\\.dat, l.nea 2: -2e") +
+                  (velmor ? "60 \\(el l.mite es 1e\\+60 " : "2400 \\(el l.mite es 1e\\+2400 ") +
+                  "en valor absoluto\\)");
+  // What the program wrote itself is read back as written.
+  EXPECT_EQ(read_data<TypeParam>(f.c_str(), 2, false).ndat, 2u);
+  if (velmor) return;  // tiny values only underflow towards 0 in velmor
+  const std::string g = escribe("diminuto.dat", "1 2\n3 0\n1e-2401 4\n");
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(g.c_str(), 2)), ::testing::ExitedWithCode(0),
+              "Valor demasiado peque.o en el fichero de datos .*diminuto\\.dat, l.nea 3: 1e-2401 "
+              "\\(el l.mite es 1e-2400 en valor absoluto, o 0\\)");
 }
 
 }  // namespace
