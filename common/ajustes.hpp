@@ -9,18 +9,18 @@ enum class Disposicion { columnas, filas };  // data matrix: one array per serie
 struct AjustesVelmor {
   using Real = double;
   // Line search.
-  static constexpr Real paso = 0.01;    // bracketing step, as a length in weight space
-  static constexpr Real sigma = 0.001;  // slope factor of the acceptance test
-  static constexpr Real tau = 1e-6;     // bracket tolerance, as a length in weight space
+  static constexpr Real paso = 0.01;               // bracketing step, as a length in weight space
+  static constexpr Real sigma = 0.001;             // slope factor of the acceptance test
+  static constexpr Real tau = 1e-6;                // bracket tolerance, as a length in weight space
   static constexpr bool exige_bajar_error = true;  // a trial is accepted only below the starting error
   static constexpr bool biseca_si_cerca = true;    // a cubic step hugging the better end is replaced
   static constexpr bool demasiado_corta(Real mod) { return mod <= 0; }
   // Conjugate gradients.
-  static constexpr bool para_si_paso_corto = false;   // no test on the length of the last step
-  static constexpr bool guarda_denominador = false;   // zero denominator: restart (see gconj)
+  static constexpr bool para_si_paso_corto = false;  // no test on the length of the last step
+  static constexpr bool guarda_denominador = false;  // zero denominator: restart (see gconj)
   // Data files and random numbers.
   static constexpr Disposicion disposicion = Disposicion::columnas;
-  static constexpr bool semilla_fija = false;  // seeded from the clock
+  static constexpr bool semilla_fija = false;  // VELMOR_SEMILLA or the clock
 };
 
 struct AjustesKorbent {
@@ -34,7 +34,7 @@ struct AjustesKorbent {
   static constexpr bool para_si_paso_corto = true;
   static constexpr bool guarda_denominador = true;
   static constexpr Disposicion disposicion = Disposicion::filas;
-  static constexpr bool semilla_fija = true;  // seed 1: every run repeats
+  static constexpr bool semilla_fija = true;  // KORBENT_SEMILLA or 1: every run repeats
 };
 
 static_assert(std::numeric_limits<long double>::digits == 64, "korbent computes in the x87 80-bit format");

@@ -15,7 +15,7 @@ std::vector<T> asigna(std::size_t n, const char* mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {  // n beyond max_size()
   }
-  puterr(1, "%s", mensaje);
+  puterr(kFalloRecurso, "%s", mensaje);
 }
 
 // Resizes a vector in place (zero-filling), with the same failure path.
@@ -27,7 +27,7 @@ void redimensiona(std::vector<T>& v, std::size_t n, const char* mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  puterr(1, "%s", mensaje);
+  puterr(kFalloRecurso, "%s", mensaje);
 }
 
 // The same, but the message is printed bare (no frame, no line end), as the line search does.
@@ -38,7 +38,7 @@ std::vector<T> asigna_o_sal(std::size_t n, const char* mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  sal_con_mensaje(1, mensaje);
+  sal_con_mensaje(kFalloRecurso, mensaje);
 }
 
 // One zero-filled record behind a unique_ptr, with the same failure path as asigna.
@@ -48,5 +48,5 @@ std::unique_ptr<T> crea(const char* mensaje) {
     return std::make_unique<T>();
   } catch (const std::bad_alloc&) {
   }
-  puterr(1, "%s", mensaje);
+  puterr(kFalloRecurso, "%s", mensaje);
 }

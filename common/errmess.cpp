@@ -56,3 +56,14 @@ void aviso(const char* format, ...) {
   std::fflush(stderr);
   va_end(args);
 }
+
+void rechaza(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::fflush(stdout);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+  va_end(args);
+  termina(kEntradaErronea);
+}

@@ -1,6 +1,8 @@
 // Texts of the shared numerical library, code page 850: \xA2 o-acute.
 #pragma once
 
+#include <cstdio>
+
 #include "common/errmess.hpp"
 
 namespace msg {
@@ -32,8 +34,21 @@ inline constexpr char sin_memoria_data_i[] =
     "Error de asignaci\xA2"
     "n de memoria a data[i] en read_data()";
 
-[[noreturn]] inline void datos_no_abre(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
-[[noreturn]] inline void datos_no_reabre(const char* f) { puterr(1, "Error de apertura de fichero %s", f); }
-[[noreturn]] inline void datos_erroneos(const char* f) { puterr(0, "Error en el fichero de datos %s", f); }
-[[noreturn]] inline void datos_vacios(const char* f) { puterr(0, "No hay datos en %s", f); }
+[[noreturn]] inline void datos_no_abre(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void datos_no_reabre(const char* f) { puterr(kFalloRecurso, "Error de apertura de fichero %s", f); }
+[[noreturn]] inline void datos_erroneos(const char* f) {
+  puterr(kEntradaErronea, "Error en el fichero de datos %s", f);
+}
+[[noreturn]] inline void datos_vacios(const char* f) { puterr(kEntradaErronea, "No hay datos en %s", f); }
+
+// Seeds (standard error).
+[[noreturn]] inline void semilla_no_entera(const char* variable, const char* valor) {
+  rechaza("Error: %s='%s' no es un n\xA3mero entero; indique un entero (p. ej. %s=12345) o quite la variable", variable,
+          valor, variable);
+}
+inline void anuncia_semilla(unsigned s) {
+  std::fflush(stdout);
+  std::fprintf(stderr, "Semilla: %u (VELMOR_SEMILLA=%u repite esta ejecuci\xA2n)\n", s, s);
+  std::fflush(stderr);
+}
 }  // namespace msg

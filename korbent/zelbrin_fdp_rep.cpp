@@ -33,7 +33,7 @@ class Escritura {
  private:
   [[noreturn]] void falla(const std::string& nombre) {
     for (std::size_t k = 0; k < n_; ++k) ficheros_[k].f.descarta();  // the fatal end does not unwind
-    puterr(1, msg::apertura_fichero, nombre.c_str());
+    puterr(kFalloRecurso, msg::apertura_fichero, nombre.c_str());
   }
 
   struct Fichero {
@@ -57,7 +57,7 @@ std::uint32_t cuenta(long double v) {
 MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
   const std::string nombre = fichero(net, sufijo);
   MATRIZ m = read_data<AjustesKorbent>(nombre.c_str(), dim);
-  if (m.ndat != net.nh) puterr(1, msg::dimensiones_rep, nombre.c_str());
+  if (m.ndat != net.nh) puterr(kFalloRecurso, msg::dimensiones_rep, nombre.c_str());
   return m;
 }
 
@@ -108,7 +108,7 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   const std::string nombre_prc = fichero(net, ".prc");
   const MATRIZ prc = read_data<AjustesKorbent>(nombre_prc.c_str(), 1);
   // Fewer values would leave centiles unread; more are ignored, as they always were.
-  if (prc.ndat < kCentiles) puterr(1, msg::dimensiones_rep, nombre_prc.c_str());
+  if (prc.ndat < kCentiles) puterr(kFalloRecurso, msg::dimensiones_rep, nombre_prc.c_str());
   const MATRIZ yme = net.no > 0 ? lee_filas(net, ".yme", net.no) : MATRIZ{};
 
   for (BUF_UNIT& u : net.ibuf) {

@@ -1,8 +1,10 @@
+#include "common/ayuda.hpp"
 #include "common/errmess.hpp"
 #include "velmor/corre_velmor.hpp"
 #include "velmor/mensajes.hpp"
 
 int main(int argc, char** argv) {
-  if (argc != 2) puterr(0, "%s", msg::uso);
+  if (opcion_informativa(argc, argv, "velmor", msg::ayuda)) return kFinNormal;
+  if (argc != 2) puterr(kEntradaErronea, "%s", msg::uso);
   return corre_velmor({.base = argv[1], .nombre_en_errores = NombreEnErrores::con_extension});
 }

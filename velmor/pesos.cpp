@@ -65,7 +65,7 @@ struct LectorModelo {
   double real() { return std::strtod(siguiente(), nullptr); }
   [[noreturn]] void incompatible() {
     std::fclose(f);
-    puterr(0, "%s", msg::pesos_incompatibles);
+    puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
   }
 };
 

@@ -129,7 +129,8 @@ class PesosVelmorIncompatible : public PesosVelmor, public ::testing::WithParamI
 TEST_P(PesosVelmorIncompatible, IsRefusedWithStatusZero) {
   save_velmor(*modelo({2, 1}, {1, 0}, 3));
   auto m = modelo(GetParam().nri, GetParam().nre, GetParam().nh);
-  EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(0), "Fichero de pesos incompatible");
+  EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea),
+              "Fichero de pesos incompatible");
 }
 
 INSTANTIATE_TEST_SUITE_P(Forma, PesosVelmorIncompatible,

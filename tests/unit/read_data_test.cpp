@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "common/ajustes.hpp"
+#include "common/errmess.hpp"
 
 namespace {
 
@@ -99,20 +100,20 @@ TEST(ReadDataPrecision, KorbentConvertsInExtendedPrecision) {
 
 TYPED_TEST(ReadDataDeathTest, IncompleteLastPatternIsAnErrorEvenAfterCompleteOnes) {
   const std::string f = escribe("siete.dat", "1 2 3 4 5 6 7\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
               "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nError en el fichero de datos .*siete\\.dat\n\n$");
 }
 
 TYPED_TEST(ReadDataDeathTest, EmptyTokenInsideAPatternIsAnError) {
   const std::string f = escribe("medio.dat", "1 2 3\n4 ] 5 6\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
               "Error en el fichero de datos .*medio\\.dat");
 }
 
 TYPED_TEST(ReadDataDeathTest, NoCompletePatternMeansNoData) {
   for (const char* texto : {"", "* solo\n* comentarios\n", "   \n\t\n", "= 1 2 3"}) {
     const std::string f = escribe("vacio.dat", texto);
-    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
                 "No hay datos en .*vacio\\.dat\n\n$")
         << texto;
   }
@@ -120,7 +121,7 @@ TYPED_TEST(ReadDataDeathTest, NoCompletePatternMeansNoData) {
 
 TYPED_TEST(ReadDataDeathTest, DimZeroReadsNothing) {
   const std::string f = escribe("cero.dat", "1 2 3\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 0)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 0)), ::testing::ExitedWithCode(kEntradaErronea),
               "No hay datos en .*cero\\.dat");
 }
 
@@ -134,7 +135,7 @@ TYPED_TEST(ReadDataDeathTest, ValuesThatAreNotFiniteNumbersAreRefused) {
   const char* desborda = std::is_same_v<typename TypeParam::Real, double> ? "1e999" : "1e5000";
   for (const std::string malo : {"nan", "inf", "-infinity", desborda}) {
     const std::string f = escribe("raro.dat", "1 2\n3 " + malo + "\n5 6\n");
-    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(kEntradaErronea),
                 "Error en el fichero de datos .*raro\\.dat")
         << malo;
   }
