@@ -30,8 +30,8 @@ bool pide_parar(Actualiza& actualiza, std::span<const Real> w, Real e) {
 
 }  // namespace gconj_detalle
 
-// Why a run ended and how many line searches it made: the caller tells the user, the numeric core prints
-// nothing of its own.
+// Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
+// first): the caller tells the user, the numeric core prints nothing of its own.
 enum class MotivoFin { ciclos, gradiente, paso_corto, usuario };
 struct FinGconj {
   MotivoFin motivo = MotivoFin::ciclos;
@@ -57,12 +57,13 @@ typename A::Real gradiente_conjugado(std::span<typename A::Real> w0, unsigned ma
   Real e = eval(wc, std::span<Real>(dw));
   auto busca = [&] { buscalin<A>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval); };
 
-  FinGconj f{MotivoFin::usuario, 0};
+  FinGconj f{MotivoFin::usuario, 1};
   if (!pide_parar(actualiza, wc, e)) {
     for (std::size_t i = 0; i < n; ++i) dw0[i] = dw[i], dir[i] = -dw[i];
     busca();  // made whatever maxiter is
-    f = {MotivoFin::ciclos, 1};
+    f.motivo = MotivoFin::ciclos;
     for (unsigned nc = 1; nc < maxiter; ++nc) {
+      f.ciclos = nc + 1;
       if (pide_parar(actualiza, wc, e)) {
         f.motivo = MotivoFin::usuario;
         break;
@@ -106,7 +107,6 @@ typename A::Real gradiente_conjugado(std::span<typename A::Real> w0, unsigned ma
         for (std::size_t i = 0; i < n; ++i) dir[i] = -dw[i];
       for (std::size_t i = 0; i < n; ++i) dw0[i] = dw[i], w0[i] = w[i];
       busca();
-      f.ciclos = nc + 1;
     }
   }
   for (std::size_t i = 0; i < n; ++i) w0[i] = w[i];

@@ -131,18 +131,18 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
       break;
     case MotivoFin::gradiente:
       aviso(
-          "el entrenamiento acab\xF3 tras %u de %u ciclos: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
+          "el entrenamiento acab\xF3 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
           "m\xEDnimo o una meseta del error; m\xE1s ciclos no lo mueven (pruebe otro arranque)",
           hechos, pedidos);
       break;
     case MotivoFin::paso_corto:
       aviso(
-          "el entrenamiento acab\xF3 tras %u de %u ciclos: el \xFAltimo paso fue demasiado corto (suma de cuadrados < "
+          "el entrenamiento acab\xF3 en el ciclo %u de %u: el \xFAltimo paso fue demasiado corto (suma de cuadrados < "
           "1e-7); la b\xFAsqueda no avanza",
           hechos, pedidos);
       break;
     case MotivoFin::usuario:
-      aviso("el entrenamiento acab\xF3 tras %u de %u ciclos: lo par\xF3 el usuario con Ctrl-C", hechos, pedidos);
+      aviso("el entrenamiento acab\xF3 en el ciclo %u de %u: lo par\xF3 el usuario con Ctrl-C", hechos, pedidos);
       break;
   }
 }

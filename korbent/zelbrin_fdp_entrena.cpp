@@ -219,7 +219,7 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
           return e;
         },
         [&net](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net); }, &fin);
-    msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, nco);
+    msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.
   desempaqueta_zelbrin_fdp(net, lp.wopt);

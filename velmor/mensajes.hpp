@@ -152,18 +152,18 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
       break;
     case MotivoFin::gradiente:
       aviso(
-          "el entrenamiento acab\xA2 tras %u de %u ciclos: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
           "m\xA1nimo o una meseta del error; m\xA0s ciclos no lo mueven (pruebe otro arranque)",
           hechos, pedidos);
       break;
     case MotivoFin::paso_corto:
       aviso(
-          "el entrenamiento acab\xA2 tras %u de %u ciclos: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
           "1e-7); la b\xA3squeda no avanza",
           hechos, pedidos);
       break;
     case MotivoFin::usuario:
-      aviso("el entrenamiento acab\xA2 tras %u de %u ciclos: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);
+      aviso("el entrenamiento acab\xA2 en el ciclo %u de %u: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);
       break;
   }
 }

@@ -3,6 +3,7 @@
 // and nothing is ever written.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -152,7 +153,7 @@ TEST(VelmorLinea, UnreadableConfigurationIsAnOpenFailure) {
 TEST(Dulvick, MissingNarmaxIsNamedWithoutExtension) {
   DirTemporal dir;
   e2e::escribe(dir / "otro.net", kValida);
-  for (const auto& args : {std::vector<std::string>{}, {"otro"}, {"otro", "mas"}}) {
+  for (const auto& args : {std::vector<std::string>{}, {"otro"}, {"otro", "mas"}, {"--help"}}) {
     const auto r = corre(DULVICK_BIN, args, dir.path());
     EXPECT_EQ(r.estado, 2) << args.size() << " arguments";
     EXPECT_EQ(r.salida, marco("Error de apertura del fichero narmax")) << args.size() << " arguments";
@@ -176,6 +177,57 @@ TEST(Dulvick, ChecksItsConfigurationLikeVelmor) {
   const auto r = corre(DULVICK_BIN, {}, dir.path());
   EXPECT_EQ(r.estado, 2);
   EXPECT_EQ(r.salida, marco("NCO esperado"));
+}
+
+// -h, --help and --version print on standard output, end with 0 and read or write no file.
+TEST(VelmorLinea, HelpAndVersion) {
+  DirTemporal dir;
+  for (const char* a : {"-h", "--help"}) {
+    const auto r = corre(VELMOR_BIN, {a}, dir.path());
+    EXPECT_EQ(r.estado, 0) << a;
+    EXPECT_EQ(r.salida.rfind("Uso: velmor nombre", 0), 0u) << r.salida;
+    for (const char* t : {"nri", "nre", "learn", "c_learn", "ftest", "VELMOR_SEMILLA", "VELMOR_ESCALA", "VELMOR_HILOS",
+                          "docs/velmor.md"})
+      EXPECT_NE(r.salida.find(t), std::string::npos) << t;
+  }
+  const auto v = corre(VELMOR_BIN, {"--version"}, dir.path());
+  EXPECT_EQ(v.estado, 0);
+  EXPECT_TRUE(std::regex_match(v.salida, std::regex("velmor [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.salida;
+  EXPECT_TRUE(ficheros(dir.path()).empty());
+}
+
+// What velmor adds on standard error: where a refused configuration stopped and what it expected there (before
+// the specified message, which stays on standard output), and a job keyword that is none.
+TEST(VelmorAvisos, ConfigurationRefusalsSayWhereAndWhatWasExpected) {
+  struct Aviso {
+    const char* config;
+    const char* aviso;
+    int estado;
+  };
+  for (const Aviso& a :
+       {Aviso{"velmor 1 4 1 nri 2 nre 1\nlearn nco = 50 ftrain a.trn\n",
+              "Aviso: modelo.net, l\xA1nea 2: se ley\xA2 '=' donde se esperaba el n\xA3mero de ciclos de "
+              "optimizaci\xA2n, un entero >= 1 (sin '=': nco 50)\n",
+              2},
+        Aviso{"* modelo\nVelmors 1 4 1",
+              "Aviso: modelo.net, l\xA1nea 2: se ley\xA2 'Velmors' donde se esperaba "
+              "el tipo de modelo, velmor o veldmor\n",
+              2},
+        Aviso{"velmor 1 4 1\nnri 2\nnre\n",
+              "Aviso: modelo.net, l\xA1nea 4: el fichero acaba donde se esperaba "
+              "los retardos del error de las no salidas, cada uno >= 0\n",
+              2},
+        Aviso{"velmor 1 4 1\nnri 2\nnre 1\n\nLaern nco 5\n",
+              "Aviso: modelo.net, l\xA1nea 5: 'Laern' no es un trabajo (learn, c_learn o ftest); s\xA2lo se "
+              "construy\xA2 el modelo\n",
+              0}}) {
+    DirTemporal dir;
+    e2e::escribe(dir / "modelo.net", a.config);
+    const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path(), "", 60, {"VELMOR_SEMILLA=1"});
+    EXPECT_EQ(r.estado, a.estado) << a.config;
+    EXPECT_EQ(r.errores, a.aviso) << a.config;
+    EXPECT_EQ(r.salida.empty(), a.estado == 0) << a.config;
+  }
 }
 
 }  // namespace
