@@ -33,13 +33,13 @@ std::optional<unsigned> semilla_de_entorno(const char* variable) {
   return static_cast<unsigned>(v);
 }
 
+bool del_reloj = false;  // this process's seed was not given
+
 unsigned semilla_del_reloj() {
   const auto us =
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch());
-  const unsigned s =
-      mezcla_semilla(static_cast<unsigned long long>(us.count()), static_cast<unsigned long long>(getpid()));
-  msg::anuncia_semilla(s);
-  return s;
+  del_reloj = true;
+  return mezcla_semilla(static_cast<unsigned long long>(us.count()), static_cast<unsigned long long>(getpid()));
 }
 
 }  // namespace
@@ -50,6 +50,13 @@ unsigned semilla_velmor() {
     return s ? *s : semilla_del_reloj();
   }();
   return semilla;
+}
+
+void anuncia_semilla_velmor() {
+  static bool anunciada = false;
+  const unsigned s = semilla_velmor();
+  if (del_reloj && !anunciada) msg::anuncia_semilla(s);
+  anunciada = true;
 }
 
 unsigned semilla_korbent() {

@@ -14,10 +14,14 @@ typename A::Real aleatorio(typename A::Real rango) {
 }
 
 // The seed of this velmor process: the integer in VELMOR_SEMILLA, or else the clock (microseconds) mixed
-// with the process id, announced once on standard error so that the run can be repeated. It is chosen
-// once: every perceptron the run builds restarts its draws from the same seed, with or without the variable,
-// so the printed value repeats the whole run. A variable that is not an integer ends the process (status 2).
+// with the process id. It is chosen once: every perceptron the run builds restarts its draws from the same
+// seed, with or without the variable, so one value repeats the whole run. A variable that is not an
+// integer ends the process (status 2).
 unsigned semilla_velmor();
+
+// Writes a seed taken from the clock on standard error, once, so that the run can be repeated; a seed
+// given is not repeated back.
+void anuncia_semilla_velmor();
 
 // korbent's seed: the integer in KORBENT_SEMILLA, or 1, so that every run repeats unless asked otherwise.
 unsigned semilla_korbent();

@@ -30,7 +30,7 @@ void lee_test(LectorConfig& cfg, VELMOR& m) {
 }  // namespace
 
 int corre_velmor(const OpcionesVelmor& opciones) {
-  semilla_velmor();  // chosen (or refused) and announced before anything is read
+  semilla_velmor();  // chosen (or refused) before anything is read
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "common/asigna.hpp"
+#include "common/random.hpp"
 #include "mp/mp_entrena.hpp"
 #include "velmor/mensajes.hpp"
 
@@ -64,6 +65,7 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
   if (filas(m, m.lp->trn) < r.maxret) error_datos_cortos(m.lp->trn.fname);
   if (m.tp && filas(m, *m.tp) < r.maxret) error_datos_cortos(m.tp->fname);
 
+  anuncia_semilla_velmor();  // the random start is drawn here: the seed that repeats it
   MP& red = *m.mp;
   std::unique_ptr<MP> aux = build_mp("mpaux", static_cast<int>(r.sum), red.nh, m.no, red.fsal);
   aux->lp = patrones<LP_MP>(m, m.lp->trn, r);
