@@ -100,9 +100,11 @@ void abre_configuracion(LectorConfig& cfg, const OpcionesVelmor& opciones) {
   const std::string nombre = opciones.base + ".net";
   cfg.f = std::fopen(nombre.c_str(), "r");
   cfg.nombre = nombre;
-  if (cfg.f == nullptr)
-    error_apertura_config(opciones.nombre_en_errores == NombreEnErrores::con_extension ? nombre.c_str()
-                                                                                       : opciones.base.c_str());
+  if (cfg.f == nullptr) {
+    const bool velmor = opciones.nombre_en_errores == NombreEnErrores::con_extension;
+    if (velmor) msg::config_no_abre(nombre.c_str());
+    error_apertura_config(velmor ? nombre.c_str() : opciones.base.c_str());
+  }
 }
 
 DescripcionModelo lee_modelo(LectorConfig& cfg) {

@@ -104,6 +104,13 @@ inline constexpr char se_espera_palabra_nco[] = "la palabra nco tras learn o c_l
 inline constexpr char se_espera_nco[] = "el n\xA3mero de ciclos de optimizaci\xA2n, un entero >= 1 (sin '=': nco 50)";
 inline constexpr char se_espera_ftrain[] = "la palabra ftrain y el fichero de entrenamiento";
 
+inline void config_no_abre(const char* f) {
+  aviso(
+      "no se puede leer %s en el directorio actual; velmor a\xA4"
+      "ade .net al nombre que se le da (velmor -h explica "
+      "el uso)",
+      f);
+}
 inline void config_leido(const char* f, unsigned linea, const char* leido, const char* esperado) {
   aviso("%s, l\xA1nea %u: se ley\xA2 '%s' donde se esperaba %s", f, linea, leido, esperado);
 }

@@ -131,6 +131,10 @@ TEST(VelmorLinea, MissingConfigurationIsNamedWithItsExtension) {
   const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path());
   EXPECT_EQ(r.estado, 2);
   EXPECT_EQ(r.salida, marco("Error de apertura del fichero modelo.net"));
+  EXPECT_EQ(r.errores,
+            "Aviso: no se puede leer modelo.net en el directorio actual; velmor a\xA4"
+            "ade .net al nombre "
+            "que se le da (velmor -h explica el uso)\n");
 }
 
 TEST(VelmorLinea, NameIsTakenAsGivenAndNotLowerCased) {
