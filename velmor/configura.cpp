@@ -24,17 +24,19 @@ bool es(const char* item, const char* palabra) { return std::strcmp(item, palabr
 
 const char* nombre_en_avisos(const LectorConfig& cfg) { return cfg.nombre.empty() ? "?" : cfg.nombre.c_str(); }
 
+// The last token as written. A lone separator such as the '=' of "nco = 50" reads as an empty token: it
+// is shown as itself.
+std::string leido(const LectorConfig& cfg) {
+  return cfg.pos.escrito[0] != '\0' ? std::string(cfg.pos.escrito) : std::string(1, static_cast<char>(cfg.fin));
+}
+
 // The specified message on standard output, after a line on standard error that says where the reading
 // stopped, what it found there and what it expected.
 [[noreturn]] void rechaza_item(const LectorConfig& cfg, const char* esperado, const char* mensaje) {
-  if (cfg.agotado) {
+  if (cfg.agotado)
     msg::config_acaba(nombre_en_avisos(cfg), cfg.pos.linea_item, esperado);
-  } else {
-    // A lone separator such as the '=' of "nco = 50" reads as an empty token: show the separator.
-    const char suelto[2] = {static_cast<char>(cfg.fin), '\0'};
-    msg::config_leido(nombre_en_avisos(cfg), cfg.pos.linea_item, cfg.pos.escrito[0] != '\0' ? cfg.pos.escrito : suelto,
-                      esperado);
-  }
+  else
+    msg::config_leido(nombre_en_avisos(cfg), cfg.pos.linea_item, leido(cfg).c_str(), esperado);
   puterr(kEntradaErronea, "%s", mensaje);
 }
 
@@ -134,7 +136,7 @@ Modo lee_modo(LectorConfig& cfg) {
   if (cfg.agotado)
     msg::sin_trabajo(nombre_en_avisos(cfg));
   else
-    msg::trabajo_desconocido(nombre_en_avisos(cfg), cfg.pos.linea_item, cfg.pos.escrito);
+    msg::trabajo_desconocido(nombre_en_avisos(cfg), cfg.pos.linea_item, leido(cfg).c_str());
   return Modo::ninguno;
 }
 
