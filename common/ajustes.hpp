@@ -25,7 +25,7 @@ struct AjustesVelmor {
   // underflow towards 0, which poisons nothing: no lower limit.
   static constexpr Real dato_maximo = 1e60;
   static constexpr Real dato_minimo = 0;
-  static constexpr bool semilla_fija = false;  // seeded from the clock
+  static constexpr bool semilla_fija = false;  // VELMOR_SEMILLA or the clock
 };
 
 struct AjustesKorbent {
@@ -43,7 +43,7 @@ struct AjustesKorbent {
   // smallest differences the format can tell apart (19 digits down) must stay normal numbers.
   static constexpr Real dato_maximo = 1e2400L;
   static constexpr Real dato_minimo = 1e-2400L;
-  static constexpr bool semilla_fija = true;  // seed 1: every run repeats
+  static constexpr bool semilla_fija = true;  // KORBENT_SEMILLA or 1: every run repeats
 };
 
 static_assert(std::numeric_limits<long double>::digits == 64, "korbent computes in the x87 80-bit format");

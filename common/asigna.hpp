@@ -16,7 +16,7 @@ std::vector<T> asigna(std::size_t n, Mensaje mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {  // n beyond max_size()
   }
-  puterr_mensaje(1, mensaje);
+  puterr_mensaje(kFalloRecurso, mensaje);
 }
 
 // Resizes a vector in place (zero-filling), with the same failure path.
@@ -28,7 +28,7 @@ void redimensiona(std::vector<T>& v, std::size_t n, Mensaje mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  puterr_mensaje(1, mensaje);
+  puterr_mensaje(kFalloRecurso, mensaje);
 }
 
 // Appends one element (growing storage of a one-pass reader), with the same failure path.
@@ -40,7 +40,7 @@ void anade(std::vector<T>& v, T x, Mensaje mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  puterr_mensaje(1, mensaje);
+  puterr_mensaje(kFalloRecurso, mensaje);
 }
 
 // The same, but the message is printed bare (no frame, no line end), as the line search does.
@@ -51,7 +51,7 @@ std::vector<T> asigna_o_sal(std::size_t n, Mensaje mensaje) {
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  sal_con_mensaje(1, mensaje);
+  sal_con_mensaje(kFalloRecurso, mensaje);
 }
 
 // One zero-filled record behind a unique_ptr, with the same failure path as asigna.
@@ -61,5 +61,5 @@ std::unique_ptr<T> crea(Mensaje mensaje) {
     return std::make_unique<T>();
   } catch (const std::bad_alloc&) {
   }
-  puterr_mensaje(1, mensaje);
+  puterr_mensaje(kFalloRecurso, mensaje);
 }

@@ -212,7 +212,7 @@ void estima_sig(std::uint32_t nr, std::span<long double* const> r, std::uint32_t
 
 void p_nn_h(std::uint32_t p, std::uint32_t nr, std::span<long double* const> r, std::uint32_t dim,
             std::span<long double* const> sig) {
-  if (!(p < nr)) puterr(0, "%s", msg_cluster::p_nn_h_requiere);
+  if (!(p < nr)) puterr(kEntradaErronea, "%s", msg_cluster::p_nn_h_requiere);
   assert(r.size() >= nr && sig.size() >= nr);
   std::vector<long double> dist = asigna<long double>(nr, msg_cluster::dist_p_nn_h);
   std::vector<long double> dist_orden = asigna<long double>(nr, msg_cluster::dist_orden_p_nn_h);

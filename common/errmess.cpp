@@ -74,3 +74,14 @@ void escribe_bloque(const char* texto, std::FILE* f) {
   std::fflush(f);
   funlockfile(f);
 }
+
+void rechaza(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::fflush(stdout);
+  std::vfprintf(stderr, format, args);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+  va_end(args);
+  termina(kEntradaErronea);
+}

@@ -4,6 +4,11 @@
 #include <cstdio>
 
 #include "common/consola.hpp"
+// Exit statuses of both programs. A failure never ends with kFinNormal: that is a completed run, or a stop
+// the user chose at the interrupt menu or question.
+inline constexpr int kFinNormal = 0;
+inline constexpr int kFalloRecurso = 1;    // memory, a file that cannot be opened, a signal that cannot be taken
+inline constexpr int kEntradaErronea = 2;  // the user's input: command line, configuration, data, weights
 
 // Prints "\n\n**** Error ****\n\n<message>\n\n" (the message whole, however long), waits for Enter when
 // asked to, and ends the process with `exitcode`.
@@ -30,3 +35,6 @@ void puterr_fin_proceso(FinProceso fin);
 // Writes `texto` to `f` as one block under the stream's lock, then flushes it: a line another thread prints
 // meanwhile lands before or after it, never inside.
 void escribe_bloque(const char* texto, std::FILE* f);
+// A refusal of something we read beyond the specified input (an environment variable): the message goes to
+// standard error, where our additions speak, and the process ends with kEntradaErronea.
+[[noreturn, gnu::format(printf, 1, 2)]] void rechaza(const char* format, ...);

@@ -30,11 +30,20 @@ bool pide_parar(Actualiza& actualiza, std::span<const Real> w, Real e) {
 
 }  // namespace gconj_detalle
 
+// Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
+// first): the caller tells the user, the numeric core prints nothing of its own.
+enum class MotivoFin { ciclos, gradiente, paso_corto, usuario };
+struct FinGconj {
+  MotivoFin motivo = MotivoFin::ciclos;
+  unsigned ciclos = 0;
+};
+
 // eval(w, grad) returns the error at w and writes its gradient; actualiza(w, e) true stops the run.
-// On entry w0 is the starting point; on return the final point. Returns the final error.
+// On entry w0 is the starting point; on return the final point, and *fin (when given) says why it ended.
+// Returns the final error.
 template <class A, class Eval, class Actualiza>
 typename A::Real gradiente_conjugado(std::span<typename A::Real> w0, unsigned maxiter, Eval&& eval,
-                                     Actualiza&& actualiza) {
+                                     Actualiza&& actualiza, FinGconj* fin = nullptr) {
   using Real = typename A::Real;
   using gconj_detalle::pide_parar;
   const std::size_t n = w0.size();
@@ -48,18 +57,30 @@ typename A::Real gradiente_conjugado(std::span<typename A::Real> w0, unsigned ma
   Real e = eval(wc, std::span<Real>(dw));
   auto busca = [&] { buscalin<A>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), eval); };
 
+  FinGconj f{MotivoFin::usuario, 1};
   if (!pide_parar(actualiza, wc, e)) {
     for (std::size_t i = 0; i < n; ++i) dw0[i] = dw[i], dir[i] = -dw[i];
     busca();  // made whatever maxiter is
+    f.motivo = MotivoFin::ciclos;
     for (unsigned nc = 1; nc < maxiter; ++nc) {
-      if (pide_parar(actualiza, wc, e)) break;
+      f.ciclos = nc + 1;
+      if (pide_parar(actualiza, wc, e)) {
+        f.motivo = MotivoFin::usuario;
+        break;
+      }
       Real m1 = 0;
       for (std::size_t i = 0; i < n; ++i) m1 += dw[i] * dw[i];
-      if (m1 < 1e-7) break;
+      if (m1 < 1e-7) {
+        f.motivo = MotivoFin::gradiente;
+        break;
+      }
       if constexpr (A::para_si_paso_corto) {
         Real delta = 0;
         for (std::size_t i = 0; i < n; ++i) delta += (w[i] - w0[i]) * (w[i] - w0[i]);
-        if (delta < 1e-7) break;
+        if (delta < 1e-7) {
+          f.motivo = MotivoFin::paso_corto;
+          break;
+        }
       }
       Real b = 0, d = 0;
       for (std::size_t i = 0; i < n; ++i) b += (dw[i] - dw0[i]) * dw[i];
@@ -89,11 +110,12 @@ typename A::Real gradiente_conjugado(std::span<typename A::Real> w0, unsigned ma
     }
   }
   for (std::size_t i = 0; i < n; ++i) w0[i] = w[i];
+  if (fin != nullptr) *fin = f;
   return e;
 }
 
 // velmor's optimiser: actualiza(w, e), or nullptr for no report.
 template <class Eval, class Actualiza>
-double gconj(std::span<double> w0, unsigned maxiter, Eval&& eval, Actualiza&& actualiza) {
-  return gradiente_conjugado<AjustesVelmor>(w0, maxiter, eval, actualiza);
+double gconj(std::span<double> w0, unsigned maxiter, Eval&& eval, Actualiza&& actualiza, FinGconj* fin = nullptr) {
+  return gradiente_conjugado<AjustesVelmor>(w0, maxiter, eval, actualiza, fin);
 }

@@ -2,6 +2,8 @@
 // korbent, whose own texts are Windows-1252, converts them from their own page on a UTF-8 console.
 #pragma once
 
+#include <cstdio>
+
 #include "common/errmess.hpp"
 
 namespace msg {
@@ -33,22 +35,24 @@ inline constexpr Texto850 sin_memoria_data_i{
     "Error de asignaci\xA2"
     "n de memoria a data[i] en read_data()"};
 
-[[noreturn]] inline void datos_no_abre(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
-[[noreturn]] inline void datos_no_reabre(const char* f) { puterr(1, "Error de apertura de fichero %s", f); }
-[[noreturn]] inline void datos_erroneos(const char* f) { puterr(0, "Error en el fichero de datos %s", f); }
-[[noreturn]] inline void datos_vacios(const char* f) { puterr(0, "No hay datos en %s", f); }
+[[noreturn]] inline void datos_no_abre(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void datos_no_reabre(const char* f) { puterr(kFalloRecurso, "Error de apertura de fichero %s", f); }
+[[noreturn]] inline void datos_erroneos(const char* f) {
+  puterr(kEntradaErronea, "Error en el fichero de datos %s", f);
+}
+[[noreturn]] inline void datos_vacios(const char* f) { puterr(kEntradaErronea, "No hay datos en %s", f); }
 // A value the arithmetic cannot hold, with the program's limit on magnitudes. The texts with accents are
 // printed in their own page, which korbent's console converts from.
 [[noreturn]] inline void dato_grande(const char* f, unsigned long linea, const char* valor, long double limite) {
   const EnPagina pagina(Pagina::cp850);
-  puterr(0,
+  puterr(kEntradaErronea,
          "Valor demasiado grande en el fichero de datos %s, l\xA1"
          "nea %lu: %s (el l\xA1mite es %Lg en valor absoluto)",
          f, linea, valor, limite);
 }
 [[noreturn]] inline void dato_pequeno(const char* f, unsigned long linea, const char* valor, long double limite) {
   const EnPagina pagina(Pagina::cp850);
-  puterr(0,
+  puterr(kEntradaErronea,
          "Valor demasiado peque\xA4o en el fichero de datos %s, l\xA1"
          "nea %lu: %s (el l\xA1mite es %Lg en valor absoluto, o 0)",
          f, linea, valor, limite);
@@ -71,5 +75,18 @@ inline void aviso_ancho_lineas(const char* f, unsigned long por_linea, unsigned 
   const EnPagina pagina(Pagina::cp850);
   aviso("%s: todas sus l\xA1neas tienen %lu valores, que no son un m\xA3ltiplo de los %u de cada patr\xA2n", f,
         por_linea, dim);
+}
+
+// Seeds (standard error).
+[[noreturn]] inline void semilla_no_entera(const char* variable, const char* valor) {
+  const EnPagina pagina(Pagina::cp850);
+  rechaza("Error: %s='%s' no es un n\xA3mero entero; indique un entero (p. ej. %s=12345) o quite la variable", variable,
+          valor, variable);
+}
+inline void anuncia_semilla(unsigned s) {
+  const EnPagina pagina(Pagina::cp850);
+  std::fflush(stdout);
+  std::fprintf(stderr, "Semilla: %u (VELMOR_SEMILLA=%u repite esta ejecuci\xA2n)\n", s, s);
+  std::fflush(stderr);
 }
 }  // namespace msg

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdlib>
-#include <ctime>
 
 #include "common/ajustes.hpp"
 
@@ -14,17 +13,20 @@ typename A::Real aleatorio(typename A::Real rango) {
   return rango * Real(k) / Real(500) - rango;
 }
 
-// The seed velmor takes when it does not use the clock: the integer in VELMOR_SEMILLA, if that is set.
-bool semilla_de_entorno(unsigned& semilla);
+// The seed of this velmor process: the integer in VELMOR_SEMILLA, or else the clock (microseconds) mixed
+// with the process id. It is chosen once: every perceptron the run builds restarts its draws from the same
+// seed, with or without the variable, so one value repeats the whole run. A variable that is not an
+// integer ends the process (status 2).
+unsigned semilla_velmor();
 
-// velmor: the clock (every run differs); korbent: the constant 1 (every run repeats).
+// Writes a seed taken from the clock on standard error, once, so that the run can be repeated; a seed
+// given is not repeated back.
+void anuncia_semilla_velmor();
+
+// korbent's seed: the integer in KORBENT_SEMILLA, or 1, so that every run repeats unless asked otherwise.
+unsigned semilla_korbent();
+
 template <class A>
 void init_aleatorio() {
-  if constexpr (A::semilla_fija) {
-    std::srand(1);
-  } else {
-    unsigned semilla;
-    if (!semilla_de_entorno(semilla)) semilla = static_cast<unsigned>(std::time(nullptr));
-    std::srand(semilla);
-  }
+  std::srand(A::semilla_fija ? semilla_korbent() : semilla_velmor());
 }

@@ -31,10 +31,9 @@ class Lector {
   // The next token into `item`; false when there is none (end of file, or an empty token).
   bool siguiente() {
     if (ultimo_ == EOF) return false;
-    ultimo_ = getitem(f_, item_, kItem, &saltos_);  // a token ending at end of file comes with EOF
+    ultimo_ = getitem(f_, item_, kItem, &pos_);  // a token ending at end of file comes with EOF
     if (item_[0] == '\0') return false;
-    // The line end that ended the token is already counted.
-    const unsigned long linea = saltos_ + 1 - (ultimo_ == '\n' ? 1 : 0);
+    const unsigned long linea = pos_.linea_item;
     if (linea != linea_) {
       cierra_linea();
       linea_ = linea;
@@ -53,10 +52,11 @@ class Lector {
       x = std::strtod(item_, &fin);
     else
       x = std::strtold(item_, &fin);
-    if (fin == item_ && ++no_numeros_ <= msg::kAvisosNoNumero) msg::aviso_no_numero(fname_, linea_, item_);
+    if (fin == item_ && ++no_numeros_ <= msg::kAvisosNoNumero) msg::aviso_no_numero(fname_, linea_, pos_.escrito);
     if (!std::isfinite(x)) msg::datos_erroneos(fname_);
-    if (acota_ && std::abs(x) > A::dato_maximo) msg::dato_grande(fname_, linea_, item_, A::dato_maximo);
-    if (acota_ && x != 0 && std::abs(x) < A::dato_minimo) msg::dato_pequeno(fname_, linea_, item_, A::dato_minimo);
+    if (acota_ && std::abs(x) > A::dato_maximo) msg::dato_grande(fname_, linea_, pos_.escrito, A::dato_maximo);
+    if (acota_ && x != 0 && std::abs(x) < A::dato_minimo)
+      msg::dato_pequeno(fname_, linea_, pos_.escrito, A::dato_minimo);
     return x;
   }
 
@@ -86,7 +86,8 @@ class Lector {
   bool acota_;
   char item_[kItem];
   int ultimo_ = 0;
-  unsigned long saltos_ = 0, linea_ = 0, en_linea_ = 0, ancho_comun_ = 0, lineas_con_datos_ = 0;
+  PosicionItem pos_;
+  unsigned long linea_ = 0, en_linea_ = 0, ancho_comun_ = 0, lineas_con_datos_ = 0;
   unsigned long no_numeros_ = 0;
 };
 

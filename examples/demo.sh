@@ -31,7 +31,12 @@ for ej in "$top"/examples/*/; do
   { estado=0; (cd "$run" && BIN="$bin" sh ./corre.sh) || estado=$?; echo "$estado" >"$run/.estado"; } |
     tee "$run/consola.txt"
   estado=$(cat "$run/.estado") && rm -f "$run/.estado"
-  [ "$estado" -eq 0 ] || { echo "==== $nombre: corre.sh termino con estado $estado" >&2; exit "$estado"; }
+  if [ "$estado" -ne 0 ]; then
+    # Why: the framed report the program left in its console (its warnings went to the screen above).
+    motivo=$(awk '/^\*\*\*\* Error \*\*\*\*$/ { getline; getline; print; exit }' "$run/consola.txt")
+    echo "==== $nombre: corre.sh termino con estado $estado: ${motivo:-sin mensaje en consola.txt}" >&2
+    exit "$estado"
+  fi
   if command -v gnuplot >/dev/null 2>&1; then
     grafica "$nombre" "$run" || echo "==== $nombre: no se pudieron dibujar las graficas" >&2
   else

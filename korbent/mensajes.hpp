@@ -5,8 +5,41 @@
 
 #include "common/consola.hpp"
 #include "common/errmess.hpp"
+#include "common/gconj.hpp"
 
 namespace msg {
+
+// -h and --help.
+inline constexpr char ayuda[] =
+    "Uso: korbent nombre ni nh no nco inic entrenamiento [test [validaci\xF3n]]\n"
+    "     korbent              pide los mismos datos uno a uno\n"
+    "     korbent -h | --help  esta ayuda\n"
+    "     korbent --version    la versi\xF3n\n"
+    "\n"
+    "  nombre         nombre de la red y de sus ficheros\n"
+    "  ni nh no       entradas, n\xFA"
+    "cleos gaussianos (>= 1) y salidas (>= 0)\n"
+    "  nco            ciclos de entrenamiento (>= 0)\n"
+    "  inic           inicializaci\xF3n: 0=NGAS 1=KMEANS 2=LEADER+KMEANS 3=FICHERO\n"
+    "  entrenamiento  datos de entrenamiento; '-' o vac\xEDo: no entrena y carga la red\n"
+    "                 guardada (nombre.rep, .sig, .nvr, .wa, .prc)\n"
+    "  test           datos que vigilan el entrenamiento ('-': ninguno)\n"
+    "  validaci\xF3n     datos que se eval\xFA"
+    "an al final en nombre.out ('-': ninguno)\n"
+    "Cada fila de datos lleva las ni entradas y luego las no salidas.\n"
+    "Escribe nombre.rep, .sig, .nvr, .wa, .prc y nombre.out (una l\xEDnea por fila de\n"
+    "validaci\xF3n, campos separados por TAB). Ctrl-C pregunta si parar al acabar el ciclo.\n"
+    "Tras un error espera Enter: sin nadie en la consola, redirija la entrada (</dev/null).\n"
+    "\n"
+    "Variables de entorno:\n"
+    "  KORBENT_SEMILLA=N  semilla del generador aleatorio (por omisi\xF3n 1: toda ejecuci\xF3n\n"
+    "                     se repite)\n"
+    "  KORBENT_HILOS=N    hilos de c\xE1lculo (por omisi\xF3n, los n\xFA"
+    "cleos); no cambia el resultado\n"
+    "Estado de salida: 0 trabajo terminado, 1 fallo de un recurso o par\xE1metro incorrecto,\n"
+    "2 error en la entrada (datos, dimensiones, pesos).\n"
+    "Gu\xED"
+    "as: docs/korbent.md y docs/README.md de la distribuci\xF3n.\n";
 
 // Dialog prompts.
 inline constexpr char pide_nombre[] = "\n\n Nombre de la red -> ";
@@ -59,9 +92,10 @@ inline constexpr Texto850 sin_memoria_obuf{"Error de asignaci\xA2n de memoria a 
 inline constexpr char sin_memoria_w_d[] = "Error de asignaci\xF3n de memoria a w->d en salva_pesos";
 inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
 
-// Training data whose density in its own units the arithmetic cannot hold (status 0, as data errors).
+// Training data whose density in its own units the arithmetic cannot hold: an error in the data.
 [[noreturn]] inline void entradas_concentradas(const char* f, long double limite) {
-  puterr(0, "Entradas de %s demasiado concentradas: el producto de sus desviaciones t\xEDpicas es menor que %Lg", f,
+  puterr(kEntradaErronea,
+         "Entradas de %s demasiado concentradas: el producto de sus desviaciones t\xEDpicas es menor que %Lg", f,
          limite);
 }
 
@@ -97,4 +131,29 @@ inline constexpr char out_campo[] = "%Lf\t";
 inline constexpr char out_hmax[] = "%d\t";
 inline constexpr char out_cuota_nula[] = "0.0\t";
 inline constexpr char out_fin[] = "\n";
+}  // namespace msg
+
+// A training that ends before its nco cycles says why, on standard error.
+namespace msg {
+inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
+  switch (motivo) {
+    case MotivoFin::ciclos:
+      break;
+    case MotivoFin::gradiente:
+      aviso(
+          "el entrenamiento acab\xF3 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
+          "m\xEDnimo o una meseta del error; m\xE1s ciclos no lo mueven (pruebe otro arranque)",
+          hechos, pedidos);
+      break;
+    case MotivoFin::paso_corto:
+      aviso(
+          "el entrenamiento acab\xF3 en el ciclo %u de %u: el \xFAltimo paso fue demasiado corto (suma de cuadrados < "
+          "1e-7); la b\xFAsqueda no avanza",
+          hechos, pedidos);
+      break;
+    case MotivoFin::usuario:
+      aviso("el entrenamiento acab\xF3 en el ciclo %u de %u: lo par\xF3 el usuario con Ctrl-C", hechos, pedidos);
+      break;
+  }
+}
 }  // namespace msg

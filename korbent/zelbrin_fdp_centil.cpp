@@ -107,7 +107,7 @@ long double test_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& zts) {
   if (filas == 0) return 0;
   const std::string fichero = net.name + ".out";
   std::FILE* f = std::fopen(fichero.c_str(), "w");
-  if (f == nullptr) puterr(1, msg::apertura_out, fichero.c_str());
+  if (f == nullptr) puterr(kFalloRecurso, msg::apertura_out, fichero.c_str());
 
   const std::size_t nh = net.nh;
   long double s = 0;
@@ -144,6 +144,6 @@ long double test_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& zts) {
     if (net.p > 0) suma += std::log(net.p);
   }
   // A file that could not be written whole (a full disk) must not pass for the results.
-  if (!cierra_comprobado(f)) puterr(1, msg::apertura_out, fichero.c_str());
+  if (!cierra_comprobado(f)) puterr(kFalloRecurso, msg::apertura_out, fichero.c_str());
   return -suma / static_cast<long double>(filas);
 }

@@ -210,6 +210,7 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   iternum = 0;
   // Without rows there is neither objective nor report (each would be 0/0).
   if (nco > 0 && lp.tsize > 0) {
+    FinGconj fin;
     lmqn1(
         std::span<long double>(w), nco,
         [&net](std::span<const long double> x, std::span<long double> g) {
@@ -217,7 +218,8 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
           evalua_grad_zelbrin_fdp(x, g, e, net);
           return e;
         },
-        [&net](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net); });
+        [&net](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net); }, &fin);
+    msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.
   desempaqueta_zelbrin_fdp(net, lp.wopt);

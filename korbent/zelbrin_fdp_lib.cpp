@@ -13,7 +13,9 @@
 
 namespace {
 
-[[noreturn]] void dimensiones_incorrectas(const std::string& name) { puterr(0, msg::dimensiones_mal, name.c_str()); }
+[[noreturn]] void dimensiones_incorrectas(const std::string& name) {
+  puterr(kEntradaErronea, msg::dimensiones_mal, name.c_str());
+}
 
 // A dimension as handed over in prm: checked before it is truncated, and refused when the truncated value
 // would not be a usable count (a fraction below `minimo`, or beyond 32 bits).
@@ -44,13 +46,13 @@ std::uint32_t cuenta(long double v) {  // a win count read back from a vector
 }  // namespace
 
 std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm) {
-  if (std::min<std::size_t>(prm.ndat, prm.d.size()) < 3) puterr(1, "%s", msg::parametros_mal);
+  if (std::min<std::size_t>(prm.ndat, prm.d.size()) < 3) puterr(kFalloRecurso, "%s", msg::parametros_mal);
   init_aleatorio<AjustesKorbent>();
   std::unique_ptr<ZELBRIN_FDP> net;
   try {
     net = std::make_unique<ZELBRIN_FDP>();
   } catch (const std::bad_alloc&) {
-    puterr(1, "%s", msg::sin_memoria_red);
+    puterr(kFalloRecurso, "%s", msg::sin_memoria_red);
   }
   ZELBRIN_FDP& z = *net;
   z.name = name.substr(0, 79);
@@ -186,7 +188,7 @@ std::size_t tam_pesos_zelbrin_fdp(std::uint32_t ni, std::uint32_t nh, std::uint3
 
 VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
   const std::size_t n = tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no);
-  if (n > std::numeric_limits<std::uint32_t>::max()) puterr(1, "%s", msg::sin_memoria_w_d);
+  if (n > std::numeric_limits<std::uint32_t>::max()) puterr(kFalloRecurso, "%s", msg::sin_memoria_w_d);
   VECTOR w;
   w.d = asigna<long double>(n, msg::sin_memoria_w_d);
   w.ndat = static_cast<std::uint32_t>(n);
@@ -216,10 +218,10 @@ VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
 
 void carga_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const VECTOR& w) {
   const std::size_t n = std::min<std::size_t>(w.ndat, w.d.size());
-  if (n < 3) puterr(0, "%s", msg::pesos_incompatibles);
-  if (w.d[0] != net.ni || w.d[1] != net.nh || w.d[2] != net.no) puterr(0, "%s", msg::pesos_incompatibles);
+  if (n < 3) puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
+  if (w.d[0] != net.ni || w.d[1] != net.nh || w.d[2] != net.no) puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
   // A vector cut short would be read past its end: refused like one of another network.
-  if (n < tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no)) puterr(0, "%s", msg::pesos_incompatibles);
+  if (n < tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no)) puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
   const long double* x = w.d.data() + 3;
   for (BUF_UNIT& u : net.ibuf) {
     u.a = *x++;

@@ -27,13 +27,13 @@ class Escritura {
   std::FILE* abre(const char* sufijo) {
     nombres_[n_] = fichero(net_, sufijo);
     std::FILE* f = conjunto_.abre(nombres_[n_]);
-    if (f == nullptr) puterr(1, msg::apertura_fichero, nombres_[n_].c_str());
+    if (f == nullptr) puterr(kFalloRecurso, msg::apertura_fichero, nombres_[n_].c_str());
     ++n_;
     return f;
   }
   // A file that cannot be written whole (a full disk) is reported like one that cannot be opened.
   void confirma() {
-    if (!conjunto_.confirma()) puterr(1, msg::apertura_fichero, nombres_[conjunto_.fallido()].c_str());
+    if (!conjunto_.confirma()) puterr(kFalloRecurso, msg::apertura_fichero, nombres_[conjunto_.fallido()].c_str());
   }
 
  private:
@@ -56,7 +56,7 @@ std::uint32_t cuenta(long double v) {
 MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
   const std::string nombre = fichero(net, sufijo);
   MATRIZ m = read_data<AjustesKorbent>(nombre.c_str(), dim, false);
-  if (m.ndat != net.nh) puterr(1, msg::dimensiones_rep, nombre.c_str());
+  if (m.ndat != net.nh) puterr(kFalloRecurso, msg::dimensiones_rep, nombre.c_str());
   return m;
 }
 
@@ -113,7 +113,7 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   const std::string nombre_prc = fichero(net, ".prc");
   const MATRIZ prc = read_data<AjustesKorbent>(nombre_prc.c_str(), 1, false);
   // Fewer values would leave centiles unread; more are ignored, as they always were.
-  if (prc.ndat < kCentiles) puterr(1, msg::dimensiones_rep, nombre_prc.c_str());
+  if (prc.ndat < kCentiles) puterr(kFalloRecurso, msg::dimensiones_rep, nombre_prc.c_str());
   const MATRIZ yme = net.no > 0 ? lee_filas(net, ".yme", net.no) : MATRIZ{};
 
   for (BUF_UNIT& u : net.ibuf) {

@@ -10,7 +10,9 @@
 #include <thread>
 
 #include "common/asigna.hpp"
+#include "common/ayuda.hpp"
 #include "common/errmess.hpp"
+#include "common/random.hpp"
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
@@ -97,11 +99,11 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
 }
 
 void comprueba_parametros(const ParametrosKorbent& prm) {
-  if (prm.ni <= 0 || !cabe(prm.ni)) puterr(1, "%s", msg::entradas_mal);
-  if (prm.nh <= 0 || !cabe(prm.nh)) puterr(1, "%s", msg::unidades_mal);
-  if (prm.no < 0 || !cabe(prm.no)) puterr(1, "%s", msg::salidas_mal);
-  if (prm.nco < 0 || !cabe(prm.nco)) puterr(1, "%s", msg::ciclos_mal);
-  if (!cabe(prm.modo)) puterr(1, "%s", msg::modo_mal);
+  if (prm.ni <= 0 || !cabe(prm.ni)) puterr(kFalloRecurso, "%s", msg::entradas_mal);
+  if (prm.nh <= 0 || !cabe(prm.nh)) puterr(kFalloRecurso, "%s", msg::unidades_mal);
+  if (prm.no < 0 || !cabe(prm.no)) puterr(kFalloRecurso, "%s", msg::salidas_mal);
+  if (prm.nco < 0 || !cabe(prm.nco)) puterr(kFalloRecurso, "%s", msg::ciclos_mal);
+  if (!cabe(prm.modo)) puterr(kFalloRecurso, "%s", msg::modo_mal);
 }
 
 char seguimiento(std::uint32_t iter, long double etr, long double ets) {
@@ -131,17 +133,19 @@ void instala_ctrl_c() {
   sigset_t s;
   sigemptyset(&s);
   sigaddset(&s, SIGINT);
-  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) puterr(1, "%s", msg::redireccionando);
+  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) puterr(kFalloRecurso, "%s", msg::redireccionando);
   try {
     std::thread([s] {
       for (int sig; sigwait(&s, &sig) == 0;) ctrl_c_handler(sig);
     }).detach();
   } catch (const std::system_error&) {
-    puterr(1, "%s", msg::redireccionando);
+    puterr(kFalloRecurso, "%s", msg::redireccionando);
   }
 }
 
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
+  if (opcion_informativa(argc, argv, "korbent", msg::ayuda)) return kFinNormal;
+  semilla_korbent();  // a KORBENT_SEMILLA that is not an integer is refused before the dialog
   puterr_espera_enter(true);
   instala_ctrl_c();
   const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);
@@ -176,5 +180,5 @@ int corre_zelbrin_fdp(const ParametrosKorbent& par, const VECTOR& prm, ClaveOrde
   }
   const MATRIZ ztv = lee(par.ftv);
   net->test(*net, ztv);  // its mean is not shown: the results are in <name>.out
-  return 0;
+  return kFinNormal;
 }

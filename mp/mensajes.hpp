@@ -24,35 +24,43 @@ inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memor
 
 // Size checks name the perceptron as if it had been read from its own configuration file.
 [[noreturn]] inline void error_entradas_nulas(const char* nombre) {
-  puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de entradas nulo", nombre);
+  puterr(kEntradaErronea, "Error de sintaxis en el fichero %s.net: n\xA7 de entradas nulo", nombre);
 }
 [[noreturn]] inline void error_ocultas_nulas(const char* nombre) {
-  puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades ocultas nulo", nombre);
+  puterr(kEntradaErronea, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades ocultas nulo", nombre);
 }
 [[noreturn]] inline void error_salidas_nulas(const char* nombre) {
-  puterr(0, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades de salida nulo", nombre);
+  puterr(kEntradaErronea, "Error de sintaxis en el fichero %s.net: n\xA7 de unidades de salida nulo", nombre);
 }
 
 // Weight file of a perceptron: open failures name the file, the others the perceptron.
 namespace msg {
 inline constexpr char apertura_save_w[] = "Error de apertura del fichero %s en save_w()";
 }
-[[noreturn]] inline void error_apertura_save_w(const char* fichero) { puterr(0, msg::apertura_save_w, fichero); }
-// A file that cannot be written whole is a failure of the disk, not of the input.
-[[noreturn]] inline void error_escritura_save_w(const char* fichero) { puterr(1, msg::apertura_save_w, fichero); }
-[[noreturn]] inline void error_apertura_load_w(const char* fichero) {
-  puterr(1, "Error de apertura del fichero %s en load_w()", fichero);
+[[noreturn]] inline void error_apertura_save_w(const char* fichero) {
+  puterr(kEntradaErronea, msg::apertura_save_w, fichero);
 }
-[[noreturn]] inline void error_fichero_wgt(const char* nombre) { puterr(0, "Error en el fichero %s.wgt", nombre); }
+// A file that cannot be written whole is a failure of the disk, not of the input.
+[[noreturn]] inline void error_escritura_save_w(const char* fichero) {
+  puterr(kFalloRecurso, msg::apertura_save_w, fichero);
+}
+[[noreturn]] inline void error_apertura_load_w(const char* fichero) {
+  puterr(kFalloRecurso, "Error de apertura del fichero %s en load_w()", fichero);
+}
+[[noreturn]] inline void error_fichero_wgt(const char* nombre) {
+  puterr(kEntradaErronea, "Error en el fichero %s.wgt", nombre);
+}
 [[noreturn]] inline void error_entradas_wgt(const char* nombre) {
-  puterr(0, "El numero de entradas especificado en el fichero %s.wgt es incorrecto", nombre);
+  puterr(kEntradaErronea, "El numero de entradas especificado en el fichero %s.wgt es incorrecto", nombre);
 }
 [[noreturn]] inline void error_ocultas_wgt(const char* nombre) {
-  puterr(0, "El numero de unidades ocultas no coincide en los ficheros %s", nombre);
+  puterr(kEntradaErronea, "El numero de unidades ocultas no coincide en los ficheros %s", nombre);
 }
 [[noreturn]] inline void error_salidas_wgt(const char* nombre) {
-  puterr(0, "El numero de salidas especificado en el fichero %s.wgt es incorrecto", nombre);
+  puterr(kEntradaErronea, "El numero de salidas especificado en el fichero %s.wgt es incorrecto", nombre);
 }
 
 // Training and test: every file they cannot open ends with status 1.
-[[noreturn]] inline void error_apertura_mp(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void error_apertura_mp(const char* f) {
+  puterr(kFalloRecurso, "Error de apertura del fichero %s", f);
+}

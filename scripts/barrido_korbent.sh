@@ -52,7 +52,7 @@ if [ -n "$solo_recoge" ]; then
   [ $# -ge 1 ] || falla "$uso"
   dir=${dir:-barrido-$1}
   recoge
-  exit 0
+  exit
 fi
 
 [ $# -eq 7 ] || [ $# -eq 8 ] || falla "$uso"

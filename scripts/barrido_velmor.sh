@@ -66,7 +66,7 @@ recoge() {
 
 if [ -n "$solo_recoge" ]; then
   recoge
-  exit 0
+  exit
 fi
 
 [ -f "$net" ] || falla "no existe $net"

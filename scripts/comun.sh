@@ -37,6 +37,11 @@ filas() {
   }'
 }
 
+# The message of the programs' framed report in a saved console, or nothing when it has none.
+mensaje_error() {
+  awk '/^\*\*\*\* Error \*\*\*\*$/ { getline; getline; print; exit }' "$1" 2>/dev/null
+}
+
 # A file given relative to the run directory, or as a path from here.
 en_dir() {
   if [ -f "$2" ]; then printf '%s\n' "$2"; elif [ -f "$1/$2" ]; then printf '%s\n' "$1/$2"; else return 1; fi
@@ -83,6 +88,23 @@ recoge_tabla() {
   echo "$dir/resultados.tsv"
   awk -F '\t' -v c="$col_estado" 'NR > 1 && $c == "ok" && (!m || $5 + 0 < b + 0) { b = $5; m = $0 }
                END { if (m) print "mejor: " m; else print "ninguna ejecucion completa" }' "$dir/resultados.tsv"
+  informa_fallos
+}
+
+# Says on standard error which runs failed, with their status and message; false when one did. A run that
+# has not run (no status yet) is not a failure (its row says sin_ejecutar), nor a stop chosen at Ctrl-C,
+# which ends with 0.
+informa_fallos() {
+  fallos=0
+  while read -r t; do
+    [ -f "$dir/$t/estado" ] || continue
+    e=$(cat "$dir/$t/estado")
+    [ "$e" = 0 ] && continue
+    m=$(mensaje_error "$dir/$t/consola.txt")
+    echo "$0: $t fallo con estado $e: ${m:-sin mensaje, vea $dir/$t/consola.txt}" >&2
+    fallos=$((fallos + 1))
+  done <"$dir/trabajos.txt"
+  [ "$fallos" -eq 0 ] || { echo "$0: fallaron $fallos ejecuciones" >&2; return 1; }
 }
 
 # Runs every job of $dir with GNU parallel, then collects the table. The program is the one the variable

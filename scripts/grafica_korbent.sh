@@ -64,7 +64,7 @@ if [ "$ni" -le 2 ]; then
   estado=$?
   if [ "$estado" -ne 0 ] || grep -q '\*\*\*\* Error \*\*\*\*' "$trabajo/consola.txt"; then
     cat "$trabajo/consola.txt" >&2
-    falla "korbent no pudo evaluar la rejilla (estado $estado)"
+    falla "korbent no pudo evaluar la rejilla (estado $estado): $(mensaje_error "$trabajo/consola.txt")"
   fi
   nrej=$(grep -vc '^\*' "$trabajo/rejilla.dat")
   [ -f "$trabajo/$nombre.out" ] && [ "$(wc -l <"$trabajo/$nombre.out")" -eq "$nrej" ] ||

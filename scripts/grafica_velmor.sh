@@ -71,6 +71,9 @@ png=$dir/$modelo-prediccion.png
 echo "$png"
 
 [ -n "$consola" ] || exit 0
+# A run that ended in a framed report still has its cycle lines to draw, but the plot is not of a whole run.
+m=$(mensaje_error "$consola")
+[ -z "$m" ] || echo "$0: la ejecucion de $consola termino con un error: $m" >&2
 # The model's cycle lines: "Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f ".
 sed -n 's/.*Ciclo de Opt\.: *\([0-9][0-9]*\) *Etr = *\([^ ]*\) *Ets = *\([^ ]*\).*/\1 \2 \3/p' "$consola" \
   >"$TMPDIR_GUION/ciclos"

@@ -1,5 +1,7 @@
 #include "velmor/configura.hpp"
 
+#include <unistd.h>
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -13,39 +15,67 @@
 namespace {
 
 const char* siguiente(LectorConfig& cfg) {
-  cfg.agotado = getitem(cfg.f, cfg.item) == EOF && cfg.item[0] == '\0';
+  cfg.fin = getitem(cfg.f, cfg.item, kItem, &cfg.pos);
+  cfg.agotado = cfg.fin == EOF && cfg.item[0] == '\0';
   return cfg.item;
 }
 
 bool es(const char* item, const char* palabra) { return std::strcmp(item, palabra) == 0; }
 
-// Reads the next token and stops with `mensaje` unless it is `palabra`.
-void espera_palabra(LectorConfig& cfg, const char* palabra, const char* mensaje) {
-  if (!es(siguiente(cfg), palabra)) puterr(0, "%s", mensaje);
+const char* nombre_en_avisos(const LectorConfig& cfg) { return cfg.nombre.empty() ? "?" : cfg.nombre.c_str(); }
+
+// The last token as written. A lone separator such as the '=' of "nco = 50" reads as an empty token: it
+// is shown as itself.
+std::string leido(const LectorConfig& cfg) {
+  return cfg.pos.escrito[0] != '\0' ? std::string(cfg.pos.escrito) : std::string(1, static_cast<char>(cfg.fin));
 }
 
-int entero_al_menos(LectorConfig& cfg, int minimo, const char* mensaje) {
+// The specified message on standard output, after a line on standard error that says where the reading
+// stopped, what it found there and what it expected.
+[[noreturn]] void rechaza_item(const LectorConfig& cfg, const char* esperado, const char* mensaje) {
+  if (cfg.agotado)
+    msg::config_acaba(nombre_en_avisos(cfg), cfg.pos.linea_item, esperado);
+  else
+    msg::config_leido(nombre_en_avisos(cfg), cfg.pos.linea_item, leido(cfg).c_str(), esperado);
+  puterr(kEntradaErronea, "%s", mensaje);
+}
+
+// Reads the next token and stops with `mensaje` unless it is `palabra`.
+void espera_palabra(LectorConfig& cfg, const char* palabra, const char* esperado, const char* mensaje) {
+  if (!es(siguiente(cfg), palabra)) rechaza_item(cfg, esperado, mensaje);
+}
+
+int entero_al_menos(LectorConfig& cfg, int minimo, const char* esperado, const char* mensaje) {
   const int v = entero_de(siguiente(cfg));
-  if (v < minimo) puterr(0, "%s", mensaje);
+  if (v < minimo) rechaza_item(cfg, esperado, mensaje);
   return v;
+}
+
+// A data file's name: lower-cased as the reader gives it, unless only the name as written names a file.
+void pon_nombre_fichero(const LectorConfig& cfg, DATASET& ds) {
+  pon_nombre(ds, cfg.item);
+  if (access(ds.fname, F_OK) == 0) return;
+  const std::string escrito = std::string(cfg.pos.escrito).substr(0, DATASET::kFname - 1);
+  if (access(escrito.c_str(), F_OK) == 0) pon_nombre(ds, escrito.c_str());
 }
 
 // The lists grow as their values are read rather than being sized from ni or no up front: a huge count
 // in a short file then ends with the message of the missing value instead of claiming gigabytes.
-std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char* mensaje, const char* sin_memoria) {
+std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char* esperado, const char* mensaje,
+                                const char* sin_memoria) {
   std::vector<int> v;
   for (int k = 0; k < n; ++k) {
     const int r = retardos_de(siguiente(cfg));
-    if (r < minimo) puterr(0, "%s", mensaje);
+    if (r < minimo) rechaza_item(cfg, esperado, mensaje);
     // The end of the file reads as 0, which is a legal error-tap count: without this a huge `no` in a
     // short file would fill the list with billions of zeros.
-    if (cfg.agotado) puterr(0, "%s", msg::lista_incompleta);
+    if (cfg.agotado) rechaza_item(cfg, esperado, msg::lista_incompleta);
     try {
       v.push_back(r);
     } catch (const std::bad_alloc&) {
-      puterr(1, "%s", sin_memoria);
+      puterr(kFalloRecurso, "%s", sin_memoria);
     } catch (const std::length_error&) {
-      puterr(1, "%s", sin_memoria);
+      puterr(kFalloRecurso, "%s", sin_memoria);
     }
   }
   return v;
@@ -71,9 +101,12 @@ int retardos_de(const char* item) {
 void abre_configuracion(LectorConfig& cfg, const OpcionesVelmor& opciones) {
   const std::string nombre = opciones.base + ".net";
   cfg.f = std::fopen(nombre.c_str(), "r");
-  if (cfg.f == nullptr)
-    error_apertura_config(opciones.nombre_en_errores == NombreEnErrores::con_extension ? nombre.c_str()
-                                                                                       : opciones.base.c_str());
+  cfg.nombre = nombre;
+  if (cfg.f == nullptr) {
+    const bool velmor = opciones.nombre_en_errores == NombreEnErrores::con_extension;
+    if (velmor) msg::config_no_abre(nombre.c_str());
+    error_apertura_config(velmor ? nombre.c_str() : opciones.base.c_str());
+  }
 }
 
 DescripcionModelo lee_modelo(LectorConfig& cfg) {
@@ -84,14 +117,14 @@ DescripcionModelo lee_modelo(LectorConfig& cfg) {
   else if (es(tipo, "veldmor"))
     m.tipo = TipoModelo::veldmor;
   else
-    puterr(0, "%s", msg::vel_d_mor_esperado);
-  m.ni = entero_al_menos(cfg, 1, msg::ni_no_positivo);
-  m.nh = entero_al_menos(cfg, 1, msg::nh_no_positivo);
-  m.no = entero_al_menos(cfg, 1, msg::no_no_positivo);
-  espera_palabra(cfg, "nri", msg::nri_esperado);
-  m.nri = lista_retardos(cfg, m.ni, 1, msg::nri_no_positivo, msg::sin_memoria_nri);
-  espera_palabra(cfg, "nre", msg::nre_esperado);
-  m.nre = lista_retardos(cfg, m.no, 0, msg::nre_negativo, msg::sin_memoria_nre);
+    rechaza_item(cfg, msg::se_espera_tipo, msg::vel_d_mor_esperado);
+  m.ni = entero_al_menos(cfg, 1, msg::se_espera_ni, msg::ni_no_positivo);
+  m.nh = entero_al_menos(cfg, 1, msg::se_espera_nh, msg::nh_no_positivo);
+  m.no = entero_al_menos(cfg, 1, msg::se_espera_no, msg::no_no_positivo);
+  espera_palabra(cfg, "nri", msg::se_espera_palabra_nri, msg::nri_esperado);
+  m.nri = lista_retardos(cfg, m.ni, 1, msg::se_espera_nri, msg::nri_no_positivo, msg::sin_memoria_nri);
+  espera_palabra(cfg, "nre", msg::se_espera_palabra_nre, msg::nre_esperado);
+  m.nre = lista_retardos(cfg, m.no, 0, msg::se_espera_nre, msg::nre_negativo, msg::sin_memoria_nre);
   return m;
 }
 
@@ -100,6 +133,10 @@ Modo lee_modo(LectorConfig& cfg) {
   if (es(item, "learn")) return Modo::learn;
   if (es(item, "c_learn")) return Modo::c_learn;
   if (es(item, "ftest")) return Modo::ftest;
+  if (cfg.agotado)
+    msg::sin_trabajo(nombre_en_avisos(cfg));
+  else
+    msg::trabajo_desconocido(nombre_en_avisos(cfg), cfg.pos.linea_item, leido(cfg).c_str());
   return Modo::ninguno;
 }
 
@@ -107,15 +144,19 @@ std::unique_ptr<VELMOR_LP> crea_lp() { return crea<VELMOR_LP>(msg::sin_memoria_l
 std::unique_ptr<DATASET> crea_tp() { return crea<DATASET>(msg::sin_memoria_tp); }
 
 void lee_entrenamiento(LectorConfig& cfg, VELMOR_LP& lp) {
-  espera_palabra(cfg, "nco", msg::nco_esperado);
-  lp.nco = entero_al_menos(cfg, 1, msg::nco_no_positivo);
-  espera_palabra(cfg, "ftrain", msg::ftrain_esperado);
-  pon_nombre(lp.trn, siguiente(cfg));
+  espera_palabra(cfg, "nco", msg::se_espera_palabra_nco, msg::nco_esperado);
+  lp.nco = entero_al_menos(cfg, 1, msg::se_espera_nco, msg::nco_no_positivo);
+  espera_palabra(cfg, "ftrain", msg::se_espera_ftrain, msg::ftrain_esperado);
+  siguiente(cfg);
+  pon_nombre_fichero(cfg, lp.trn);
 }
 
 bool lee_ftest_opcional(LectorConfig& cfg) { return es(siguiente(cfg), "ftest"); }
 
-void lee_nombre_test(LectorConfig& cfg, DATASET& tp) { pon_nombre(tp, siguiente(cfg)); }
+void lee_nombre_test(LectorConfig& cfg, DATASET& tp) {
+  siguiente(cfg);
+  pon_nombre_fichero(cfg, tp);
+}
 
 void cierra_configuracion(LectorConfig& cfg) {
   if (cfg.f != nullptr) std::fclose(cfg.f);

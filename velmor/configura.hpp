@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/getitem.hpp"
@@ -16,6 +17,9 @@ struct LectorConfig {
   std::FILE* f = nullptr;
   char item[kItem] = {};
   bool agotado = false;  // the last read found the end of the file and no token
+  int fin = 0;           // the character that ended the last token
+  PosicionItem pos;      // that token as written, and its line
+  std::string nombre;    // the file's name in warnings
 
   LectorConfig() = default;
   explicit LectorConfig(std::FILE* fichero) : f(fichero) {}
@@ -44,14 +48,15 @@ void abre_configuracion(LectorConfig& cfg, const OpcionesVelmor& opciones);
 // The model kind, ni, nh, no and the nri and nre lists.
 DescripcionModelo lee_modelo(LectorConfig& cfg);
 
-// The keyword that chooses the job; anything else, or the end of the file, is Modo::ninguno.
+// The keyword that chooses the job; anything else, or the end of the file, is Modo::ninguno (with a warning).
 Modo lee_modo(LectorConfig& cfg);
 
 // Zero-filled records, or the allocation message with status 1.
 std::unique_ptr<VELMOR_LP> crea_lp();
 std::unique_ptr<DATASET> crea_tp();
 
-// After learn/c_learn: "nco <n> ftrain <file>" into lp.nco and lp.trn.fname.
+// After learn/c_learn: "nco <n> ftrain <file>" into lp.nco and lp.trn.fname. File names are lower-cased;
+// when no file has that name and one has the name as written, the name as written is kept.
 void lee_entrenamiento(LectorConfig& cfg, VELMOR_LP& lp);
 
 // Reads one token: true when it is the ftest that names a test file.

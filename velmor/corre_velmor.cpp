@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "common/errmess.hpp"
+#include "common/random.hpp"
 #include "common/read_data.hpp"
 #include "velmor/configura.hpp"
 #include "velmor/ctrl_c.hpp"
@@ -28,6 +30,7 @@ void lee_test(LectorConfig& cfg, VELMOR& m) {
 }  // namespace
 
 int corre_velmor(const OpcionesVelmor& opciones) {
+  semilla_velmor();  // chosen (or refused) before anything is read
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;
@@ -62,5 +65,5 @@ int corre_velmor(const OpcionesVelmor& opciones) {
   }
   m.lp.reset();
   m.tp.reset();
-  return 0;
+  return kFinNormal;
 }

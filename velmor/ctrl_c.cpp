@@ -81,7 +81,7 @@ void salva_pesos_reporte(const VELMOR& m, std::span<const double> w) {
 [[noreturn]] void interrumpe() {
   flockfile(stdout);
   puterr_fin_proceso([](int codigo) { std::_Exit(codigo); });
-  puterr(0, "%s", msg::interrumpido);
+  puterr(kFinNormal, "%s", msg::interrumpido);
 }
 
 [[noreturn]] void para_dejando_pesos() {
@@ -140,13 +140,13 @@ void instala_ctrl_c(VELMOR& modelo) {
   sigset_t s;
   sigemptyset(&s);
   sigaddset(&s, SIGINT);
-  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) puterr(1, "%s", msg::redireccionando);
+  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) puterr(kFalloRecurso, "%s", msg::redireccionando);
   try {
     // Detached: a joinable thread would end the process through std::terminate when destroyed.
     std::thread([s] {
       for (int sig; sigwait(&s, &sig) == 0;) ctrl_c_handler(stdin);
     }).detach();
   } catch (const std::system_error&) {
-    puterr(1, "%s", msg::redireccionando);
+    puterr(kFalloRecurso, "%s", msg::redireccionando);
   }
 }

@@ -27,7 +27,7 @@ void prepara_buffers(VELMOR& m) {
     return;
   lp.dydw_r = asigna<double*>(nret + 1, msg::sin_memoria_dydw);
   // One block for every slice; the product is checked so that it cannot wrap into a small block.
-  if (nw != 0 && (nret + 1) * no > lp.dydw.max_size() / nw) puterr(1, "%s", msg::sin_memoria_dydw_nsal);
+  if (nw != 0 && (nret + 1) * no > lp.dydw.max_size() / nw) puterr(kFalloRecurso, "%s", msg::sin_memoria_dydw_nsal);
   lp.dydw = asigna<double>((nret + 1) * no * nw, msg::sin_memoria_dydw_nsal);
   for (std::size_t r = 0; r <= nret; ++r) lp.dydw_r[r] = lp.dydw.data() + r * no * nw;
   lp.dydx = asigna<double>(no * nx, msg::sin_memoria_dydx_nsal);
@@ -157,7 +157,7 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m) {
   if (ctrl_c_opcion == 1) {
     olvida_pesos_reporte();  // so that the menu's stop-now cannot write the same files meanwhile
     save_velmor(m);
-    puterr(0, "%s", msg::pesos_guardados_ctrl_c);
+    puterr(kFinNormal, "%s", msg::pesos_guardados_ctrl_c);
   }
   if (!m.tp) anota_pesos_reporte(w);
   imprime_ciclo(ciclo, Etr, Ets);
@@ -185,6 +185,7 @@ void train_velmor(VELMOR& m) {
   prepara_buffers(m);
   empaqueta_pesos(*m.mp, w);
   guardado_en_entrena = false;
+  FinGconj fin;
   gconj(
       std::span<double>(w), static_cast<unsigned>(m.lp->nco),
       [&](std::span<const double> x, std::span<double> g) {
@@ -192,7 +193,8 @@ void train_velmor(VELMOR& m) {
         grad_velmor(x, g, e, m);
         return e;
       },
-      [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m); });
+      [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m); }, &fin);
+  aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
   if (m.tp && guardado_en_entrena)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/asigna.hpp"
+#include "common/random.hpp"
 #include "mp/mp_entrena.hpp"
 #include "velmor/mensajes.hpp"
 
@@ -141,6 +142,7 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
     if (mayor > kLimiteSinEscala) aviso_datos_sin_escala(m.lp->trn.fname, mayor);
   }
 
+  anuncia_semilla_velmor();  // the random start is drawn here: the seed that repeats it
   MP& red = *m.mp;
   std::unique_ptr<MP> aux = build_mp("mpaux", static_cast<int>(r.sum), red.nh, m.no, red.fsal);
   aux->lp = patrones<LP_MP>(m, m.lp->trn, r, e);

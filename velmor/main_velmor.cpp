@@ -1,3 +1,4 @@
+#include "common/ayuda.hpp"
 #include "common/consola.hpp"
 #include "common/errmess.hpp"
 #include "velmor/corre_velmor.hpp"
@@ -5,6 +6,7 @@
 
 int main(int argc, char** argv) {
   consola_en_utf8(Pagina::cp850);
-  if (argc != 2) puterr(0, "%s", msg::uso);
+  if (opcion_informativa(argc, argv, "velmor", msg::ayuda)) return kFinNormal;
+  if (argc != 2) puterr(kEntradaErronea, "%s", msg::uso);
   return corre_velmor({.base = argv[1], .nombre_en_errores = NombreEnErrores::con_extension});
 }

@@ -4,9 +4,43 @@
 #include <cstdio>
 
 #include "common/errmess.hpp"
+#include "common/gconj.hpp"
 
 namespace msg {
 inline constexpr char uso[] = "Uso: VELMORTR nombre (sin extensi\xA2n .NET)";
+inline constexpr char ayuda[] =
+    "Uso: velmor nombre        entrena o prueba el modelo que describe nombre.net\n"
+    "     velmor -h | --help   esta ayuda\n"
+    "     velmor --version     la versi\xA2n\n"
+    "dulvick hace lo mismo con narmax.net y no lee la l\xA1nea de \xA2rdenes.\n"
+    "\n"
+    "El fichero nombre.net (palabras separadas por blancos, comas o par\x82ntesis; un '*'\n"
+    "comenta hasta el fin de la l\xA1nea; may\xA3sculas y min\xA3sculas dan igual):\n"
+    "  velmor|veldmor ni nh no    salidas lineales (velmor) o tanh (veldmor); ni series de\n"
+    "                             entrada, nh unidades ocultas, no salidas\n"
+    "  nri r1 ... r_ni            retardos de cada serie de entrada (>= 1)\n"
+    "  nre e1 ... e_no            retardos del error de cada salida (>= 0)\n"
+    "y despu\x82s el trabajo:\n"
+    "  learn   nco N ftrain datos [ftest datos]   entrena N ciclos desde un arranque\n"
+    "                             aleatorio (lo da un perceptr\xA2n auxiliar, mpaux)\n"
+    "  c_learn nco N ftrain datos [ftest datos]   sigue entrenando desde los pesos guardados\n"
+    "  ftest datos                prueba los pesos guardados\n"
+    "Cada fila de datos lleva las ni entradas y luego las no salidas de un instante.\n"
+    "Con ftest se guardan los pesos de menor error de test. Los ficheros llevan los 7\n"
+    "primeros caracteres del nombre: .wgt y #.wgt (pesos), .out (predicciones), .drv\n"
+    "(derivadas); y mpaux.wgt, mpaux.out, mpaux.res del perceptr\xA2n auxiliar.\n"
+    "Ctrl-C abre un men\xA3: parar guardando, cambiar par\xA0metros o salir.\n"
+    "\n"
+    "Variables de entorno:\n"
+    "  VELMOR_SEMILLA=N  semilla del arranque aleatorio; sin ella se toma del reloj y del\n"
+    "                    proceso y se escribe en la salida de errores para repetir la ejecuci\xA2n\n"
+    "  VELMOR_ESCALA=1   learn ajusta la escala de cada serie a los datos de entrenamiento\n"
+    "  VELMOR_HILOS=N    hilos de c\xA0lculo (por omisi\xA2n, los n\xA3"
+    "cleos); no cambia el resultado\n"
+    "Estado de salida: 0 trabajo terminado o parada elegida en el men\xA3, 1 fallo de un\n"
+    "recurso (memoria, un fichero que no se abre), 2 error en la entrada.\n"
+    "Gu\xA1"
+    "as: docs/velmor.md y docs/README.md de la distribuci\xA2n.\n";
 
 // Configuration file.
 inline constexpr char vel_d_mor_esperado[] = "VEL(D)MOR esperado";
@@ -56,14 +90,54 @@ inline constexpr char entrenamiento_aux[] = "\n Entrenamiento de la red RBWBR au
 inline constexpr char entrenamiento_aux_fin[] = "\n Entrenamiento de la red RBWBR auxiliar finalizado\n";
 }  // namespace msg
 
+// What each item of the configuration should be, for the warning that goes with a refusal.
+namespace msg {
+inline constexpr char se_espera_tipo[] = "el tipo de modelo, velmor o veldmor";
+inline constexpr char se_espera_ni[] = "ni, el n\xA3mero de series de entrada (un entero >= 1)";
+inline constexpr char se_espera_nh[] = "nh, el n\xA3mero de unidades ocultas (un entero >= 1)";
+inline constexpr char se_espera_no[] = "no, el n\xA3mero de salidas (un entero >= 1)";
+inline constexpr char se_espera_palabra_nri[] = "la palabra nri y un n\xA3mero de retardos por serie de entrada";
+inline constexpr char se_espera_nri[] = "los retardos de las ni series de entrada, cada uno >= 1";
+inline constexpr char se_espera_palabra_nre[] = "la palabra nre y un n\xA3mero de retardos del error por salida";
+inline constexpr char se_espera_nre[] = "los retardos del error de las no salidas, cada uno >= 0";
+inline constexpr char se_espera_palabra_nco[] = "la palabra nco tras learn o c_learn";
+inline constexpr char se_espera_nco[] = "el n\xA3mero de ciclos de optimizaci\xA2n, un entero >= 1 (sin '=': nco 50)";
+inline constexpr char se_espera_ftrain[] = "la palabra ftrain y el fichero de entrenamiento";
+
+inline void config_no_abre(const char* f) {
+  aviso(
+      "no se puede leer %s en el directorio actual; velmor a\xA4"
+      "ade .net al nombre que se le da (velmor -h explica "
+      "el uso)",
+      f);
+}
+inline void config_leido(const char* f, unsigned linea, const char* leido, const char* esperado) {
+  aviso("%s, l\xA1nea %u: se ley\xA2 '%s' donde se esperaba %s", f, linea, leido, esperado);
+}
+inline void config_acaba(const char* f, unsigned linea, const char* esperado) {
+  aviso("%s, l\xA1nea %u: el fichero acaba donde se esperaba %s", f, linea, esperado);
+}
+inline void trabajo_desconocido(const char* f, unsigned linea, const char* leido) {
+  aviso("%s, l\xA1nea %u: '%s' no es un trabajo (learn, c_learn o ftest); s\xA2lo se construy\xA2 el modelo", f, linea,
+        leido);
+}
+inline void sin_trabajo(const char* f) {
+  aviso("%s no pide ning\xA3n trabajo tras el modelo (learn, c_learn o ftest); s\xA2lo se construy\xA2 el modelo", f);
+}
+}  // namespace msg
+
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
-[[noreturn]] inline void error_apertura_config(const char* f) { puterr(0, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void error_apertura_config(const char* f) {
+  puterr(kEntradaErronea, "Error de apertura del fichero %s", f);
+}
 
 // Weight file of the model.
 namespace msg {
 inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
 }  // namespace msg
-[[noreturn]] inline void error_apertura_pesos(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void error_apertura_pesos(const char* f) {
+  puterr(kFalloRecurso, "Error de apertura del fichero %s", f);
+}
 
 // Training.
 namespace msg {
@@ -78,6 +152,29 @@ inline constexpr char sin_memoria_err[] = "Error de asignaci\xA2n de memoria a e
 inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error nulo \n\n";
 inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
 }  // namespace msg
+// A training that ends before its nco cycles says why, on standard error.
+inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
+  switch (motivo) {
+    case MotivoFin::ciclos:
+      break;
+    case MotivoFin::gradiente:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
+          "m\xA1nimo o una meseta del error; m\xA0s ciclos no lo mueven (pruebe otro arranque)",
+          hechos, pedidos);
+      break;
+    case MotivoFin::paso_corto:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
+          "1e-7); la b\xA3squeda no avanza",
+          hechos, pedidos);
+      break;
+    case MotivoFin::usuario:
+      aviso("el entrenamiento acab\xA2 en el ciclo %u de %u: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);
+      break;
+  }
+}
+
 inline void imprime_ciclo(int n, double etr, double ets) {
   flockfile(stdout);  // the line and its flush as one, against the interrupt menu
   std::printf("Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f \n", n, etr, ets);
@@ -86,17 +183,19 @@ inline void imprime_ciclo(int n, double etr, double ets) {
 }
 
 // Test of the trained model (its allocation failures use the training's words).
-[[noreturn]] inline void error_apertura(const char* f) { puterr(1, "Error de apertura del fichero %s", f); }
+[[noreturn]] inline void error_apertura(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
 inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
 
 // Initialisation.
 [[noreturn]] inline void error_datos_cortos(const char* f) {
-  puterr(0, "Fichero de datos %s demasiado corto para los retardos de la red", f);
+  puterr(kEntradaErronea, "Fichero de datos %s demasiado corto para los retardos de la red", f);
 }
 
 // Scalings of a new model.
 namespace msg {
-[[noreturn]] inline void escala_no_valida(const char* v) { puterr(0, "VELMOR_ESCALA debe valer 0 o 1, no \"%s\"", v); }
+[[noreturn]] inline void escala_no_valida(const char* v) {
+  rechaza("Error: VELMOR_ESCALA debe valer 0 o 1, no \"%s\"", v);
+}
 }  // namespace msg
 inline void aviso_datos_sin_escala(const char* f, double mayor) {
   aviso(

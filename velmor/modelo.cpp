@@ -43,7 +43,7 @@ std::unique_ptr<VELMOR> build_velmor(std::string_view name, int ni, int nh, int 
   std::int64_t entradas = 0;
   for (const int n : nri) entradas += n;
   for (const int n : nre) entradas += n;
-  if (entradas > INT_MAX) puterr(1, "%s", msg::sin_memoria_mp);
+  if (entradas > INT_MAX) puterr(kFalloRecurso, "%s", msg::sin_memoria_mp);
   m->mp = build_mp(m->name + "#", static_cast<int>(entradas), nh, no, kind);
 
   m->bancox = asigna<std::unique_ptr<BANCO>>(nx, msg::sin_memoria_bancox);

@@ -82,7 +82,7 @@ struct LectorModelo {
   }
   [[noreturn]] void incompatible() {
     std::fclose(f);
-    puterr(0, "%s", msg::pesos_incompatibles);
+    puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
   }
 };
 

@@ -31,7 +31,7 @@ void test_velmor(VELMOR& m) {
   std::FILE* drv = abre_salida(ndrv);
   // One block of no rows of mp.ni, the layout dydx_mp writes.
   const std::size_t no = static_cast<std::size_t>(m.no), ni = static_cast<std::size_t>(m.mp->ni);
-  if (ni != 0 && no > SIZE_MAX / ni) puterr(1, "%s", msg::sin_memoria_dydx);
+  if (ni != 0 && no > SIZE_MAX / ni) puterr(kFalloRecurso, "%s", msg::sin_memoria_dydx);
   std::vector<double> dydx = asigna<double>(no * ni, msg::sin_memoria_dydx);
   double ets = 0;
   eval_set_velmor(m, m.tp->d, m.tp->ndat, ets, dydx, out, drv);

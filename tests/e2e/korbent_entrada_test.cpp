@@ -57,6 +57,31 @@ TEST_P(KorbentEntrada, AnyOtherCountOpensTheDialog) {
   }
 }
 
+// The only argument -h, --help or --version prints instead of opening the dialog, and ends with 0.
+TEST_P(KorbentEntrada, HelpAndVersionInsteadOfTheDialog) {
+  for (const char* a : {"-h", "--help"}) {
+    const Resultado r = lanza({a}, "");
+    EXPECT_EQ(r.estado, 0) << a;
+    EXPECT_EQ(r.salida.rfind("Uso: korbent nombre ni nh no nco inic", 0), 0u) << r.salida;
+    for (const char* t :
+         {"NGAS", "KMEANS", "LEADER+KMEANS", "FICHERO", "KORBENT_SEMILLA", "KORBENT_HILOS", "docs/korbent.md"})
+      EXPECT_NE(r.salida.find(t), std::string::npos) << t;
+  }
+  EXPECT_EQ(lanza({"--version"}, "").salida.rfind("korbent ", 0), 0u);
+}
+
+// A training that ends before its cycles says why on standard error, naming the last cycle line.
+TEST_P(KorbentEntrada, TrainingThatStopsEarlySaysWhy) {
+  const Resultado r = lanza({"red", "2", "3", "1", "500", "1", "tr.dat"}, "");
+  EXPECT_EQ(r.estado, 0);
+  const auto p = r.salida.rfind("Ciclo: ");
+  ASSERT_NE(p, std::string::npos);
+  const std::string ultimo = r.salida.substr(p + 7, r.salida.find(' ', p + 7) - p - 7);
+  EXPECT_EQ(r.errores, "Aviso: el entrenamiento acab\xF3 en el ciclo " + ultimo +
+                           " de 500: el \xFAltimo paso fue demasiado corto (suma de cuadrados < 1e-7); la b\xFAsqueda "
+                           "no avanza\n");
+}
+
 TEST_P(KorbentEntrada, DialogAnswersOfAnyLengthAreTakenSafely) {
   const std::string largo(5000, 'x');
   const Resultado r = lanza({}, largo + "\n1\n1\n0\n0\n0\n" + largo + "\n" + largo + "\n" + largo + "\n");

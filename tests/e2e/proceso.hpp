@@ -31,7 +31,8 @@ struct Resultado {
   int estado = -1;       // exit status, or -1 when the process did not exit normally
   int senal = 0;         // the signal that ended it, if any
   bool a_tiempo = true;  // false: killed at the deadline
-  std::string salida;    // everything written to stdout (and stderr on a terminal, else left to the test log)
+  std::string salida;    // everything written to stdout
+  std::string errores;   // everything written to stderr
 };
 
 inline std::string lee(const fs::path& p) {
@@ -81,14 +82,14 @@ inline void abre_terminal(int out[2]) {
   out[1] = esclavo;
 }
 
-// A running program: its stdin and stdout are pipes the test drives; with `terminal`, stdout and stderr are
-// one pseudo-terminal.
+// A running program: its stdin, stdout and stderr are pipes the test drives; with `terminal`, stdout and
+// stderr are one pseudo-terminal.
 class Proceso {
  public:
   Proceso(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
           const std::vector<std::string>& entorno_extra = {}, bool terminal = false) {
-    int in[2], out[2];
-    if (pipe(in) != 0) throw std::runtime_error("pipe");
+    int in[2], out[2], err[2];
+    if (pipe(in) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     if (terminal)
       abre_terminal(out);
     else if (pipe(out) != 0)
@@ -98,11 +99,8 @@ class Proceso {
     if (pid_ == 0) {
       dup2(in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
-      if (terminal) dup2(out[1], STDERR_FILENO);
-      close(in[0]);
-      close(in[1]);
-      close(out[0]);
-      close(out[1]);
+      dup2(terminal ? out[1] : err[1], STDERR_FILENO);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
       if (chdir(dir.c_str()) != 0) _exit(127);
       signal(SIGINT, SIG_DFL);
       signal(SIGPIPE, SIG_DFL);
@@ -116,10 +114,13 @@ class Proceso {
     }
     close(in[0]);
     close(out[1]);
+    close(err[1]);
     in_ = in[1];
     out_ = out[0];
+    err_ = err[0];
     signal(SIGPIPE, SIG_IGN);  // the child may end before it reads all we give it
     fcntl(out_, F_SETFL, O_NONBLOCK);
+    fcntl(err_, F_SETFL, O_NONBLOCK);
   }
   ~Proceso() {
     if (pid_ > 0 && !terminado_) {
@@ -128,12 +129,14 @@ class Proceso {
     }
     cierra_entrada();
     if (out_ >= 0) close(out_);
+    if (err_ >= 0) close(err_);
   }
   Proceso(const Proceso&) = delete;
   Proceso& operator=(const Proceso&) = delete;
 
   pid_t pid() const { return pid_; }
   const std::string& salida() const { return salida_; }
+  const std::string& errores() const { return errores_; }
 
   void escribe_entrada(const std::string& texto) {
     std::size_t hecho = 0;
@@ -182,21 +185,26 @@ class Proceso {
     terminado_ = true;
     while (lee_algo(0)) {
     }
+    drena(err_, errores_, sin_errores_);
     if (WIFEXITED(st)) r.estado = WEXITSTATUS(st);
     if (WIFSIGNALED(st)) r.senal = WTERMSIG(st);
     r.salida = salida_;
+    r.errores = errores_;
     return r;
   }
 
  private:
-  // Returns true when bytes were read.
+  // Returns true when bytes of stdout were read; stderr is collected on the way.
   bool lee_algo(int ms) {
     if (out_ < 0 || sin_salida_) {
       if (ms > 0) usleep(static_cast<useconds_t>(ms) * 1000);
+      drena(err_, errores_, sin_errores_);
       return false;
     }
-    pollfd p{out_, POLLIN, 0};
-    if (poll(&p, 1, ms) <= 0) return false;
+    pollfd p[2] = {{out_, POLLIN, 0}, {sin_errores_ ? -1 : err_, POLLIN, 0}};
+    if (poll(p, 2, ms) <= 0) return false;
+    if (p[1].revents != 0) drena(err_, errores_, sin_errores_);
+    if (p[0].revents == 0) return false;
     char buf[65536];
     const ssize_t n = read(out_, buf, sizeof buf);
     if (n > 0) {
@@ -207,10 +215,21 @@ class Proceso {
     return false;
   }
 
+  // Appends what `fd` holds now; at its end marks it closed.
+  static void drena(int fd, std::string& destino, bool& cerrado) {
+    char buf[65536];
+    while (!cerrado && fd >= 0) {
+      const ssize_t n = read(fd, buf, sizeof buf);
+      if (n < 0) return;  // nothing more for now
+      if (n == 0) cerrado = true;
+      destino.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+
   pid_t pid_ = -1;
-  int in_ = -1, out_ = -1;
-  bool terminado_ = false, sin_salida_ = false;
-  std::string salida_;
+  int in_ = -1, out_ = -1, err_ = -1;
+  bool terminado_ = false, sin_salida_ = false, sin_errores_ = false;
+  std::string salida_, errores_;
 };
 
 // One whole run: the program in `dir`, `entrada` on its stdin (then closed), at most `segundos`.

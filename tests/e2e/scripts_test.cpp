@@ -38,7 +38,8 @@ void copia(const fs::path& origen, const fs::path& destino) {
 }
 
 std::uint32_t be32(const std::string& s, std::size_t p) {
-  return std::uint32_t(static_cast<unsigned char>(s[p])) << 24 | std::uint32_t(static_cast<unsigned char>(s[p + 1])) << 16 |
+  return std::uint32_t(static_cast<unsigned char>(s[p])) << 24 |
+         std::uint32_t(static_cast<unsigned char>(s[p + 1])) << 16 |
          std::uint32_t(static_cast<unsigned char>(s[p + 2])) << 8 | std::uint32_t(static_cast<unsigned char>(s[p + 3]));
 }
 
@@ -46,7 +47,8 @@ std::uint32_t be32(const std::string& s, std::size_t p) {
 ::testing::AssertionResult png_valido(const fs::path& p) {
   if (!fs::exists(p)) return ::testing::AssertionFailure() << p << " no existe";
   const std::string s = lee(p);
-  if (s.size() < 8 || s.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return ::testing::AssertionFailure() << p << " no es PNG";
+  if (s.size() < 8 || s.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
+    return ::testing::AssertionFailure() << p << " no es PNG";
   if (s.size() < 5000) return ::testing::AssertionFailure() << p << " tiene solo " << s.size() << " bytes";
   if (s.compare(12, 4, "IHDR") != 0 || be32(s, 16) < 200 || be32(s, 20) < 200)
     return ::testing::AssertionFailure() << p << ": cabecera IHDR ausente o imagen diminuta";
@@ -87,7 +89,8 @@ class GraficaVelmor : public ConGnuplot {
 };
 
 TEST_F(GraficaVelmor, DibujaPrediccionYErroresLeyendoNiNoDeLaConfiguracion) {
-  const auto r = guion(dir.path(), "grafica_velmor.sh", {dir.path().string(), "sunspots", "sunspots-test.dat", "consola.txt"});
+  const auto r =
+      guion(dir.path(), "grafica_velmor.sh", {dir.path().string(), "sunspots", "sunspots-test.dat", "consola.txt"});
   ASSERT_EQ(r.estado, 0) << r.salida;
   EXPECT_TRUE(png_valido(dir / "sunspot-prediccion.png"));  // the model's 7-character name
   EXPECT_TRUE(png_valido(dir / "sunspot-errores.png"));
@@ -98,10 +101,12 @@ TEST_F(GraficaVelmor, FilasRepartidasEntreLineasYComentarios) {
   std::istringstream in(lee(dir / "sunspots-test.dat"));
   std::string texto = "* una fila por cada dos lineas\n";
   for (std::string l; std::getline(in, l);)
-    if (!l.empty() && l[0] != '*') texto += "(" + l.substr(0, l.find(' ')) + ",\n  " + l.substr(l.find(' ') + 1) + ") * nota\n";
+    if (!l.empty() && l[0] != '*')
+      texto += "(" + l.substr(0, l.find(' ')) + ",\n  " + l.substr(l.find(' ') + 1) + ") * nota\n";
   e2e::escribe(dir / "otro.dat", texto);
   fs::remove(dir / "sunspots.net");
-  const auto r = guion(dir.path(), "grafica_velmor.sh", {"-i", "1", "-o", "1", dir.path().string(), "sunspots", "otro.dat"});
+  const auto r =
+      guion(dir.path(), "grafica_velmor.sh", {"-i", "1", "-o", "1", dir.path().string(), "sunspots", "otro.dat"});
   ASSERT_EQ(r.estado, 0) << r.salida;
   EXPECT_TRUE(png_valido(dir / "sunspot-prediccion.png"));
   EXPECT_FALSE(fs::exists(dir / "sunspot-errores.png"));
@@ -132,12 +137,19 @@ INSTANTIATE_TEST_SUITE_P(
     Casos, GraficaVelmorFalla,
     ::testing::Values(
         CasoFallido{"SinOut", "rm sunspot.out", {"sunspots", "sunspots-test.dat"}, "no existe"},
-        CasoFallido{"OutDeOtroTest", "head -n 20 sunspot.out > x && mv x sunspot.out", {"sunspots", "sunspots-test.dat"},
+        CasoFallido{"OutDeOtroTest",
+                    "head -n 20 sunspot.out > x && mv x sunspot.out",
+                    {"sunspots", "sunspots-test.dat"},
                     "no son del mismo test"},
-        CasoFallido{"ConsolaSinCiclos", "echo nada > consola.txt", {"sunspots", "sunspots-test.dat", "consola.txt"},
+        CasoFallido{"ConsolaSinCiclos",
+                    "echo nada > consola.txt",
+                    {"sunspots", "sunspots-test.dat", "consola.txt"},
                     "no tiene lineas de ciclo"},
-        CasoFallido{"SinConfiguracionNiTamanos", "rm sunspots.net", {"sunspots", "sunspots-test.dat"}, "indique -i ni -o no"},
-        CasoFallido{"ConfiguracionDeOtroPrograma", "echo 'zelbrin 1 4 1' > sunspots.net", {"sunspots", "sunspots-test.dat"},
+        CasoFallido{
+            "SinConfiguracionNiTamanos", "rm sunspots.net", {"sunspots", "sunspots-test.dat"}, "indique -i ni -o no"},
+        CasoFallido{"ConfiguracionDeOtroPrograma",
+                    "echo 'zelbrin 1 4 1' > sunspots.net",
+                    {"sunspots", "sunspots-test.dat"},
                     "no describe un modelo velmor"},
         CasoFallido{"FaltaTest", "true", {"sunspots", "no-existe.dat"}, "no se encuentra el fichero de test"}),
     [](const auto& i) { return std::string(i.param.nombre); });
@@ -241,7 +253,8 @@ TEST_F(Barrido, RejillaDosPorDosEnDirectoriosPropios) {
   EXPECT_NE(r.salida.find("mejor: 4\t1\t"), std::string::npos) << r.salida;
   // Each run's configuration carries its grid values and keeps the rest of the job.
   const std::string net = lee(dir / "barrido-sunspots" / "nh2_nre0" / "sunspots.net");
-  EXPECT_NE(net.find("1 2 1\nnri 2\nnre 0\nlearn\nnco 5\nftrain sunspots-train.dat\nftest sunspots-test.dat"), std::string::npos)
+  EXPECT_NE(net.find("1 2 1\nnri 2\nnre 0\nlearn\nnco 5\nftrain sunspots-train.dat\nftest sunspots-test.dat"),
+            std::string::npos)
       << net;
 }
 
@@ -252,7 +265,9 @@ TEST_F(Barrido, PrepararYRecogerPorSeparado) {
   EXPECT_NE(lee(dir / "b" / "nh3_nre2" / "corre.sh").find("VELMOR_SEMILLA=12345"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "b" / "nh3_nre0" / "consola.txt"));
   // One job run by hand, the other left out, as when a remote machine has not answered.
-  ASSERT_EQ(e2e::corre("/bin/sh", {"-c", "VELMOR=" + kVelmorFalso.string() + " sh b/nh3_nre2/corre.sh"}, dir.path()).estado, 0);
+  ASSERT_EQ(
+      e2e::corre("/bin/sh", {"-c", "VELMOR=" + kVelmorFalso.string() + " sh b/nh3_nre2/corre.sh"}, dir.path()).estado,
+      0);
   r = barre({"-r", "-d", "b", "sunspots.net"});
   ASSERT_EQ(r.estado, 0) << r.salida;
   const auto t = tsv(dir / "b" / "resultados.tsv");
@@ -262,13 +277,19 @@ TEST_F(Barrido, PrepararYRecogerPorSeparado) {
   EXPECT_EQ(t[2][2], "50");  // the configuration's own nco
 }
 
-TEST_F(Barrido, EjecucionFallidaQuedaEnLaTabla) {
-  const auto r = barre({"-h", "2", "-e", "1", "sunspots.net"}, "/bin/false");
-  ASSERT_EQ(r.estado, 0) << r.salida;
+// A failed run stays in the table, and the sweep names it with its status and message and ends with 1.
+TEST_F(Barrido, EjecucionFallidaQuedaEnLaTablaYSeDicePorQue) {
+  e2e::escribe(dir / "falla.sh", "#!/bin/sh\nprintf '\\n\\n**** Error ****\\n\\nNCO <= 0\\n\\n'\nexit 2\n");
+  fs::permissions(dir / "falla.sh", fs::perms::owner_all);
+  const auto r = barre({"-h", "2 4", "-e", "1", "sunspots.net"}, (dir / "falla.sh").string());
+  EXPECT_EQ(r.estado, 1) << r.salida;
   const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
-  ASSERT_EQ(t.size(), 2u);
+  ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t[1][8], "error");
   EXPECT_NE(r.salida.find("ninguna ejecucion completa"), std::string::npos);
+  for (const char* trabajo : {"nh2_nre1", "nh4_nre1"})
+    EXPECT_NE(r.salida.find(std::string(trabajo) + " fallo con estado 2: NCO <= 0\n"), std::string::npos) << r.salida;
+  EXPECT_EQ(barre({"-r", "sunspots.net"}).estado, 1);
 }
 
 TEST_F(Barrido, RechazaLoQueNoEsUnBarrido) {
@@ -291,9 +312,10 @@ TEST_F(Barrido, KorbentUnaFilaPorNucleosYModo) {
                "awk -v nh=\"$3\" 'BEGIN { for (c = 0; c < 3; c++) printf \"\\n \\t Ciclo: %u \\t Etr=%f \\t Ets=%f\", "
                "c, 2.5, 3 - nh / 10 - c / 100 }'\n");
   fs::permissions(dir / "korbent", fs::perms::owner_all);
-  const auto r = guion(dir.path(), "barrido_korbent.sh",
-                       {"-h", "2 5", "-m", "1 2", "faithful", "2", "0", "3", "2", "faithful-train.dat", "faithful-valid.dat"},
-                       {"KORBENT=./korbent"}, 120);
+  const auto r =
+      guion(dir.path(), "barrido_korbent.sh",
+            {"-h", "2 5", "-m", "1 2", "faithful", "2", "0", "3", "2", "faithful-train.dat", "faithful-valid.dat"},
+            {"KORBENT=./korbent"}, 120);
   ASSERT_EQ(r.estado, 0) << r.salida;
   const auto t = tsv(dir / "barrido-faithful" / "resultados.tsv");
   ASSERT_EQ(t.size(), 5u);
@@ -302,8 +324,9 @@ TEST_F(Barrido, KorbentUnaFilaPorNucleosYModo) {
   EXPECT_EQ(t[3][8], "nh5_modo1");
   EXPECT_EQ(t[3][4], "2.480000");
   EXPECT_EQ(t[3][5], "2");
-  EXPECT_EQ(guion(dir.path(), "barrido_korbent.sh", {"-h", "2", "-d", "otro", "faithful", "2", "0", "3", "3",
-                                                      "faithful-train.dat", "faithful-valid.dat"}).estado,
+  EXPECT_EQ(guion(dir.path(), "barrido_korbent.sh",
+                  {"-h", "2", "-d", "otro", "faithful", "2", "0", "3", "3", "faithful-train.dat", "faithful-valid.dat"})
+                .estado,
             1);  // mode 3 continues a network of fixed size
 }
 
@@ -321,7 +344,8 @@ bool entrena_sunspots(const fs::path& d, int nco) {
 
 TEST_F(ConGnuplot, VelmorRealDibujaSuEjecucion) {
   if (!entrena_sunspots(dir.path(), 5)) GTEST_SKIP() << "velmor aun no entrena de principio a fin";
-  const auto r = guion(dir.path(), "grafica_velmor.sh", {dir.path().string(), "sunspots", "sunspots-test.dat", "consola.txt"});
+  const auto r =
+      guion(dir.path(), "grafica_velmor.sh", {dir.path().string(), "sunspots", "sunspots-test.dat", "consola.txt"});
   ASSERT_EQ(r.estado, 0) << r.salida;
   EXPECT_TRUE(png_valido(dir / "sunspot-prediccion.png"));
   EXPECT_TRUE(png_valido(dir / "sunspot-errores.png"));
@@ -336,19 +360,22 @@ TEST_F(Barrido, VelmorRealRejillaDosPorDos) {
   ASSERT_EQ(r.estado, 0) << r.salida;
   const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
   ASSERT_EQ(t.size(), 5u);
-  for (std::size_t i = 1; i < t.size(); ++i) EXPECT_EQ(t[i][8], "ok") << lee(dir / "barrido-sunspots" / t[i][9] / "consola.txt");
+  for (std::size_t i = 1; i < t.size(); ++i)
+    EXPECT_EQ(t[i][8], "ok") << lee(dir / "barrido-sunspots" / t[i][9] / "consola.txt");
 }
 
 #ifdef KORBENT_BIN
 TEST_F(ConGnuplot, KorbentRealDibujaSuRed) {
   for (const char* f : {"faithful-train.dat", "faithful-valid.dat"}) copia(kDatos / f, dir / f);
-  const auto r = e2e::corre(KORBENT_BIN, {"faithful", "2", "3", "0", "5", "2", "faithful-train.dat", "faithful-valid.dat",
-                                          "faithful-valid.dat"},
-                            dir.path(), "", 60);
+  const auto r = e2e::corre(
+      KORBENT_BIN,
+      {"faithful", "2", "3", "0", "5", "2", "faithful-train.dat", "faithful-valid.dat", "faithful-valid.dat"},
+      dir.path(), "", 60);
   if (r.estado != 0 || !fs::exists(dir / "faithful.rep") || !fs::exists(dir / "faithful.out"))
     GTEST_SKIP() << "korbent aun no entrena de principio a fin";
   const std::string out = lee(dir / "faithful.out");
-  const auto g = guion(dir.path(), "grafica_korbent.sh", {dir.path().string(), "faithful", "2", "3", "0", "faithful-train.dat", "30"},
+  const auto g = guion(dir.path(), "grafica_korbent.sh",
+                       {dir.path().string(), "faithful", "2", "3", "0", "faithful-train.dat", "30"},
                        {"KORBENT=" + std::string(KORBENT_BIN)});
   ASSERT_EQ(g.estado, 0) << g.salida;
   EXPECT_TRUE(png_valido(dir / "faithful-densidad.png"));

@@ -3,6 +3,7 @@
 // and nothing is ever written.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,7 +27,7 @@ struct Caso {
   const char* nombre;
   const char* config;
   const char* mensaje;  // nullptr: the run prints nothing
-  int estado = 0;
+  int estado = 2;
 };
 
 std::ostream& operator<<(std::ostream& os, const Caso& c) { return os << c.nombre; }
@@ -41,13 +42,13 @@ const Caso kCasos[] = {
     {"LearnThenOtherToken", "velmor 1 4 1 nri 2 nre 1 learn nco 5 ftrain a.trn basura nco -1", kSinTrn, 1},
     {"ContinuedLearning", "veldmor 2 3 2 nri 3 2 nre 0 1 c_learn nco 1 ftrain a.trn ftest a.tst", kSinTrn, 1},
     {"TestOnly", "velmor 1 4 1 nri 2 nre 1 ftest a.tst", "Error de apertura del fichero a.tst", 1},
-    {"ModelOnly", "velmor 1 4 1 nri 2 nre 1", nullptr},
-    {"UnknownJobReadsNoFurther", "velmor 1 4 1 nri 2 nre 1 entrena nco 0 ftrain", nullptr},
+    {"ModelOnly", "velmor 1 4 1 nri 2 nre 1", nullptr, 0},
+    {"UnknownJobReadsNoFurther", "velmor 1 4 1 nri 2 nre 1 entrena nco 0 ftrain", nullptr, 0},
     {"AnyCase", "VelMor 1 4 1\nNrI 2\nnRE 1\nLEARN\nNCO 5\nFTrain A.TRN\nFTEST A.TST\n", kSinTrn, 1},
-    {"CommentsAndSeparators", "* model\nvelmor (1, 4, 1) * sizes\nnri=2 {nre 1\n", nullptr},
-    {"FractionalTapsTruncate", "velmor 2 4 1 nri 2.9 1.0 nre 0.7", nullptr},
-    {"ZeroErrorTapsAreLegal", "velmor 1 4 2 nri 1 nre 0 0", nullptr},
-    {"SmallNegativeErrorTapTruncatesToZero", "velmor 1 4 1 nri 1 nre -0.5", nullptr},
+    {"CommentsAndSeparators", "* model\nvelmor (1, 4, 1) * sizes\nnri=2 {nre 1\n", nullptr, 0},
+    {"FractionalTapsTruncate", "velmor 2 4 1 nri 2.9 1.0 nre 0.7", nullptr, 0},
+    {"ZeroErrorTapsAreLegal", "velmor 1 4 2 nri 1 nre 0 0", nullptr, 0},
+    {"SmallNegativeErrorTapTruncatesToZero", "velmor 1 4 1 nri 1 nre -0.5", nullptr, 0},
     {"IntegerPrefix", "velmor 1x 4.7 1e9 nri 2 nre 1 learn nco 3.9 ftrain a", "Error de apertura del fichero a", 1},
     // Model description.
     {"EmptyFile", "", "VEL(D)MOR esperado"},
@@ -72,7 +73,7 @@ const Caso kCasos[] = {
     {"NreKeywordWithBrace", "velmor 1 4 1 nri 2 nre} 1", "NRE esperado"},  // "}" stays in the token
     {"NreTapNegative", "velmor 1 4 1 nri 2 nre -1", "nre < 0"},
     {"NreTapBeyondInt", "velmor 1 4 1 nri 2 nre inf", "nre < 0"},
-    {"NreListShortEatsJob", "velmor 1 4 2 nri 2 nre 1 learn", nullptr},  // "learn" reads as 0 taps
+    {"NreListShortEatsJob", "velmor 1 4 2 nri 2 nre 1 learn", nullptr, 0},  // "learn" reads as 0 taps
     // The end of the file would read as legal zeros for ever.
     {"NreListCutByEndOfFile", "velmor 1 4 3 nri 2 nre 1 ",
      "Fin del fichero de configuraci\xA2n antes del \xA3ltimo valor de la lista"},
@@ -119,7 +120,7 @@ TEST(VelmorLinea, WrongArgumentCountsPrintUsage) {
   for (const Linea& l : {Linea{{}, marco(kUso)}, Linea{{"modelo", "otro"}, marco(kUso)},
                          Linea{{"modelo", "modelo", "modelo"}, marco(kUso)}, Linea{{"modelo"}, ""}}) {
     const auto r = corre(VELMOR_BIN, l.args, dir.path());
-    EXPECT_EQ(r.estado, 0) << l.args.size() << " arguments";
+    EXPECT_EQ(r.estado, l.salida.empty() ? 0 : 2) << l.args.size() << " arguments";
     EXPECT_EQ(r.salida, l.salida) << l.args.size() << " arguments";
   }
 }
@@ -128,8 +129,12 @@ TEST(VelmorLinea, MissingConfigurationIsNamedWithItsExtension) {
   DirTemporal dir;
   e2e::escribe(dir / "modelo", kValida);  // the extension is always added
   const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path());
-  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.estado, 2);
   EXPECT_EQ(r.salida, marco("Error de apertura del fichero modelo.net"));
+  EXPECT_EQ(r.errores,
+            "Aviso: no se puede leer modelo.net en el directorio actual; velmor a\xA4"
+            "ade .net al nombre "
+            "que se le da (velmor -h explica el uso)\n");
 }
 
 TEST(VelmorLinea, NameIsTakenAsGivenAndNotLowerCased) {
@@ -145,16 +150,16 @@ TEST(VelmorLinea, UnreadableConfigurationIsAnOpenFailure) {
   e2e::escribe(dir / "modelo.net", kValida);
   fs::permissions(dir / "modelo.net", fs::perms::none);
   const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path());
-  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.estado, 2);
   EXPECT_EQ(r.salida, marco("Error de apertura del fichero modelo.net"));
 }
 
 TEST(Dulvick, MissingNarmaxIsNamedWithoutExtension) {
   DirTemporal dir;
   e2e::escribe(dir / "otro.net", kValida);
-  for (const auto& args : {std::vector<std::string>{}, {"otro"}, {"otro", "mas"}}) {
+  for (const auto& args : {std::vector<std::string>{}, {"otro"}, {"otro", "mas"}, {"--help"}}) {
     const auto r = corre(DULVICK_BIN, args, dir.path());
-    EXPECT_EQ(r.estado, 0) << args.size() << " arguments";
+    EXPECT_EQ(r.estado, 2) << args.size() << " arguments";
     EXPECT_EQ(r.salida, marco("Error de apertura del fichero narmax")) << args.size() << " arguments";
   }
 }
@@ -174,8 +179,59 @@ TEST(Dulvick, ChecksItsConfigurationLikeVelmor) {
   DirTemporal dir;
   e2e::escribe(dir / "narmax.net", "velmor 1 4 1 nri 2 nre 1 learn ftrain a.trn");
   const auto r = corre(DULVICK_BIN, {}, dir.path());
-  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.estado, 2);
   EXPECT_EQ(r.salida, marco("NCO esperado"));
+}
+
+// -h, --help and --version print on standard output, end with 0 and read or write no file.
+TEST(VelmorLinea, HelpAndVersion) {
+  DirTemporal dir;
+  for (const char* a : {"-h", "--help"}) {
+    const auto r = corre(VELMOR_BIN, {a}, dir.path());
+    EXPECT_EQ(r.estado, 0) << a;
+    EXPECT_EQ(r.salida.rfind("Uso: velmor nombre", 0), 0u) << r.salida;
+    for (const char* t : {"nri", "nre", "learn", "c_learn", "ftest", "VELMOR_SEMILLA", "VELMOR_ESCALA", "VELMOR_HILOS",
+                          "docs/velmor.md"})
+      EXPECT_NE(r.salida.find(t), std::string::npos) << t;
+  }
+  const auto v = corre(VELMOR_BIN, {"--version"}, dir.path());
+  EXPECT_EQ(v.estado, 0);
+  EXPECT_TRUE(std::regex_match(v.salida, std::regex("velmor [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << v.salida;
+  EXPECT_TRUE(ficheros(dir.path()).empty());
+}
+
+// What velmor adds on standard error: where a refused configuration stopped and what it expected there (before
+// the specified message, which stays on standard output), and a job keyword that is none.
+TEST(VelmorAvisos, ConfigurationRefusalsSayWhereAndWhatWasExpected) {
+  struct Aviso {
+    const char* config;
+    const char* aviso;
+    int estado;
+  };
+  for (const Aviso& a :
+       {Aviso{"velmor 1 4 1 nri 2 nre 1\nlearn nco = 50 ftrain a.trn\n",
+              "Aviso: modelo.net, l\xA1nea 2: se ley\xA2 '=' donde se esperaba el n\xA3mero de ciclos de "
+              "optimizaci\xA2n, un entero >= 1 (sin '=': nco 50)\n",
+              2},
+        Aviso{"* modelo\nVelmors 1 4 1",
+              "Aviso: modelo.net, l\xA1nea 2: se ley\xA2 'Velmors' donde se esperaba "
+              "el tipo de modelo, velmor o veldmor\n",
+              2},
+        Aviso{"velmor 1 4 1\nnri 2\nnre\n",
+              "Aviso: modelo.net, l\xA1nea 4: el fichero acaba donde se esperaba "
+              "los retardos del error de las no salidas, cada uno >= 0\n",
+              2},
+        Aviso{"velmor 1 4 1\nnri 2\nnre 1\n\nLaern nco 5\n",
+              "Aviso: modelo.net, l\xA1nea 5: 'Laern' no es un trabajo (learn, c_learn o ftest); s\xA2lo se "
+              "construy\xA2 el modelo\n",
+              0}}) {
+    DirTemporal dir;
+    e2e::escribe(dir / "modelo.net", a.config);
+    const auto r = corre(VELMOR_BIN, {"modelo"}, dir.path(), "", 60, {"VELMOR_SEMILLA=1"});
+    EXPECT_EQ(r.estado, a.estado) << a.config;
+    EXPECT_EQ(r.errores, a.aviso) << a.config;
+    EXPECT_EQ(r.salida.empty(), a.estado == 0) << a.config;
+  }
 }
 
 }  // namespace

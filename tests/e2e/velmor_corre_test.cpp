@@ -187,6 +187,42 @@ TEST_F(VelmorCorre, TestAloneFromStoredWeightsRepeatsByteForByte) {
   EXPECT_EQ(lee(dir / "sunspot.out"), out);
 }
 
+// A data name is lower-cased as always; only when no file has that name does the name as written count.
+TEST_F(VelmorCorre, DataNamesAsWrittenAreOpenedWhenTheLowerCasedOnesAreMissing) {
+  pesos_guardados();
+  fs::create_directory(dir / "Datos");
+  e2e::copia_datos(dir.path(), {"sunspots-test.dat=Datos/Serie.TST"});
+  const std::string cfg = config("ftest Datos/Serie.TST\n");
+  Resultado r = velmor(cfg, {});
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  como_esperado(r.salida, "ftest.stdout");
+  // A lower-cased file beside it wins (here one that is refused, to tell which was read).
+  fs::create_directory(dir / "datos");
+  e2e::escribe(dir / "datos/serie.tst", "1 2\nnan 3\n");
+  r = velmor(cfg, {});
+  EXPECT_EQ(r.estado, 2);
+  EXPECT_EQ(r.salida, marco("Error en el fichero de datos datos/serie.tst"));
+}
+
+// A training that ends before its nco cycles says why on standard error, after the cycle line it ended on;
+// standard output is as specified.
+TEST_F(VelmorCorre, TrainingThatStopsEarlySaysWhy) {
+  std::string constante;
+  for (int t = 0; t < 40; ++t) constante += "1 1\n";
+  e2e::escribe(dir / "cte.trn", constante);
+  const Resultado r = velmor(config("learn nco 50 ftrain cte.trn\n"));
+  EXPECT_EQ(r.estado, 0);
+  const auto c = ciclos(r.salida);
+  ASSERT_FALSE(c.empty());
+  ASSERT_LT(c.size(), 50u);
+  EXPECT_NE(r.errores.find("Aviso: el entrenamiento acab\xA2 en el ciclo " + std::to_string(c.back().n) +
+                           " de 50: el gradiente es casi nulo"),
+            std::string::npos)
+      << r.errores;
+  datos();
+  EXPECT_EQ(velmor(kLearnSinTest).errores.find("Aviso"), std::string::npos) << "a training that runs its cycles";
+}
+
 TEST_F(VelmorCorre, DerivativeFileThatCannotBeOpenedStopsAfterCreatingTheEmptyOutFile) {
   datos();
   pesos_guardados();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/errmess.hpp"
 #include "common/pareja.hpp"
 
 namespace {
@@ -241,7 +242,7 @@ TEST(PNnH, EqualDistancesCountTheFirstCentreTwice) {
 
 TEST(PNnHDeathTest, NeedsFewerNeighboursThanCentres) {
   Centros r(2, 2), sig(2, 2);
-  EXPECT_EXIT((a_stderr(), p_nn_h(2, 2, r.p, 2, sig.p)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), p_nn_h(2, 2, r.p, 2, sig.p)), ::testing::ExitedWithCode(kEntradaErronea),
               "\n\nEl algoritmo p_nn_h requiere p<dim\n\n");
 }
 

@@ -15,7 +15,7 @@ namespace {
 void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(PuterrDeathTest, FramesTheMessageAndExitsWithItsCode) {
-  EXPECT_EXIT((a_stderr(), puterr(0, "No hay datos en %s", "x.dat")), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), puterr(kEntradaErronea, "No hay datos en %s", "x.dat")), ::testing::ExitedWithCode(2),
               "^\n\n\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nNo hay datos en x\\.dat\n\n$");
   EXPECT_EXIT((a_stderr(), puterr(1, "%s", "sin memoria")), ::testing::ExitedWithCode(1), "sin memoria");
 }

@@ -72,7 +72,9 @@ TYPED_TEST(Gconj, MaxiterZeroAndOneMakeExactlyOneLineSearch) {
     Cuadratica<Real> f{{1, 1}, {Real(0.3) * TypeParam::paso, 0}};
     Contador<Real> actualiza;
     std::vector<Real> w{0, 0};
-    gradiente_conjugado<TypeParam>(std::span<Real>(w), maxiter, f, actualiza);
+    FinGconj fin;
+    gradiente_conjugado<TypeParam>(std::span<Real>(w), maxiter, f, actualiza, &fin);
+    EXPECT_EQ(fin.motivo, MotivoFin::ciclos) << "maxiter " << maxiter;
     EXPECT_EQ(f.evaluaciones, 3) << "maxiter " << maxiter;
     EXPECT_EQ(actualiza.llamadas, 1) << "maxiter " << maxiter;
     EXPECT_NEAR(static_cast<double>(w[0]), static_cast<double>(f.c[0]), 1e-12);
@@ -84,12 +86,18 @@ TYPED_TEST(Gconj, ActualizaTrueAtOnceReturnsTheStartAfterOneEvaluation) {
   Cuadratica<Real> f{{1, 1}, {1, 1}};
   std::vector<Real> w{0.25, -2};
   int llamadas = 0;
-  const Real e = gradiente_conjugado<TypeParam>(std::span<Real>(w), 10, f, [&](std::span<const Real> x, Real ex) {
-    ++llamadas;
-    EXPECT_EQ(x[0], Real(0.25));
-    EXPECT_EQ(ex, Real(0.75 * 0.75 / 2 + 9.0 / 2));
-    return true;
-  });
+  FinGconj fin;
+  const Real e = gradiente_conjugado<TypeParam>(
+      std::span<Real>(w), 10, f,
+      [&](std::span<const Real> x, Real ex) {
+        ++llamadas;
+        EXPECT_EQ(x[0], Real(0.25));
+        EXPECT_EQ(ex, Real(0.75 * 0.75 / 2 + 9.0 / 2));
+        return true;
+      },
+      &fin);
+  EXPECT_EQ(fin.motivo, MotivoFin::usuario);
+  EXPECT_EQ(fin.ciclos, 1u);
   EXPECT_EQ(llamadas, 1);
   EXPECT_EQ(f.evaluaciones, 1);
   EXPECT_EQ(w, (std::vector<Real>{0.25, -2}));
@@ -112,9 +120,12 @@ TYPED_TEST(Gconj, SmallStartingGradientStillGetsTheFirstLineSearch) {
   Cuadratica<Real> f{{1, 1}, {Real(1e-4), 0}};
   Contador<Real> actualiza;
   std::vector<Real> w{0, 0};
-  gradiente_conjugado<TypeParam>(std::span<Real>(w), 10, f, actualiza);
+  FinGconj fin;
+  gradiente_conjugado<TypeParam>(std::span<Real>(w), 10, f, actualiza, &fin);
   EXPECT_NEAR(static_cast<double>(w[0]), 1e-4, 1e-15);
   EXPECT_EQ(actualiza.llamadas, 2);
+  EXPECT_EQ(fin.motivo, MotivoFin::gradiente);
+  EXPECT_EQ(fin.ciclos, 2u);  // the reports made: the caller names its last cycle line
   EXPECT_EQ(f.evaluaciones, 3);
 }
 

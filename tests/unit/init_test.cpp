@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/errmess.hpp"
 #include "directorio_propio.hpp"
 #include "mp/mp_entrena.hpp"
 #include "velmor/registros.hpp"
@@ -252,7 +253,7 @@ class DatosCortos : public InitVelmor, public ::testing::WithParamInterface<Cort
 TEST_P(DatosCortos, EndWithAMessageNamingTheFile) {
   const Corto c = GetParam();
   std::unique_ptr<VELMOR> m = modelo(c.trn, c.tst);
-  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), init_velmor(*m)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), init_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea),
               std::string("^\n\n\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nFichero de datos ") + c.fichero +
                   " demasiado corto para los retardos de la red\n\n$");
 }

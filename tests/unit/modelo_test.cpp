@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/ajustes.hpp"
+#include "common/errmess.hpp"
 #include "common/random.hpp"
 
 namespace {
@@ -249,7 +250,7 @@ TEST(ModeloBancos, ModelWithoutAnyErrorFeedbackStillPredicts) {
 TEST(ModeloDeathTest, HiddenLayerOfNoUnitsStopsNamingThePerceptron) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const std::vector<int> nri{1}, nre{0};
-  EXPECT_EXIT((a_stderr(), build_velmor("modelo_x", 1, 0, 1, nri, nre, 0)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), build_velmor("modelo_x", 1, 0, 1, nri, nre, 0)), ::testing::ExitedWithCode(kEntradaErronea),
               "Error de sintaxis en el fichero modelo_#\\.net: n\xA7 de unidades ocultas nulo\n\n$");
 }
 

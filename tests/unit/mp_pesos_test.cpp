@@ -96,7 +96,7 @@ TEST_P(PesosMpRechazo, MismatchedSizeIsRefusedBeforeAnyValueChanges) {
   const Rechazo& r = GetParam();
   save_w(*aleatoria("red", 2, 3, 1, 5));
   auto mp = build_mp("red", r.ni, r.nh, r.no, 0);
-  EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(0), r.mensaje);
+  EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(kEntradaErronea), r.mensaje);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -131,7 +131,7 @@ TEST_F(PesosMp, FileCutAtItsLastWeightIsRefused) {
   const std::size_t fin = texto.find_last_not_of(" \n", texto.find("\n\n\n\n *** @ZQKT"));
   escribe("red.wgt", texto.substr(0, fin + 1));
   auto mp = build_mp("red", 2, 1, 1, 0);
-  EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(0), "Error en el fichero red\\.wgt");
+  EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(kEntradaErronea), "Error en el fichero red\\.wgt");
 }
 
 TEST_F(PesosMp, WeightThatIsNotAFiniteNumberIsRefused) {
@@ -141,14 +141,14 @@ TEST_F(PesosMp, WeightThatIsNotAFiniteNumberIsRefused) {
   for (const char* malo : {"nan", "-inf", "1e999"}) {
     escribe("red.wgt", texto.substr(0, pesos) + malo + texto.substr(texto.find('\n', pesos)));
     auto mp = build_mp("red", 2, 1, 1, 0);
-    EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(0), "Error en el fichero red\\.wgt") << malo;
+    EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(kEntradaErronea), "Error en el fichero red\\.wgt") << malo;
   }
 }
 
 TEST_F(PesosMp, FileEndingAfterItsSizesIsRefused) {
   escribe("red.wgt", "* Configuraci\xA2n de la red:\n2  1  1\n\n* Parametros de escalado:\n+1   +0\n");
   auto mp = build_mp("red", 2, 1, 1, 0);
-  EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(0), "Error en el fichero red\\.wgt");
+  EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(kEntradaErronea), "Error en el fichero red\\.wgt");
 }
 
 TEST_F(PesosMp, OpenFailures) {
@@ -156,7 +156,7 @@ TEST_F(PesosMp, OpenFailures) {
   EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(1),
               "Error de apertura del fichero red\\.wgt en load_w\\(\\)");
   auto lejos = build_mp("no/existe/red", 1, 1, 1, 0);
-  EXPECT_EXIT((a_stderr(), save_w(*lejos)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), save_w(*lejos)), ::testing::ExitedWithCode(kEntradaErronea),
               "Error de apertura del fichero no/existe/red\\.wgt en save_w\\(\\)");
 }
 

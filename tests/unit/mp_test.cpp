@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/ajustes.hpp"
+#include "common/errmess.hpp"
 #include "common/random.hpp"
 
 namespace {
@@ -214,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(Mp, TamanosNulos,
 TEST_P(TamanosNulos, StopWithStatusZeroNamingTheNetFile) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   const TamanoNulo t = GetParam();
-  EXPECT_EXIT((a_stderr(), build_mp("aux", t.ni, t.nh, t.no, 0)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), build_mp("aux", t.ni, t.nh, t.no, 0)), ::testing::ExitedWithCode(kEntradaErronea),
               std::string("Error de sintaxis en el fichero aux\\.net: n\xA7 de ") + t.mensaje + "\n\n$");
 }
 

@@ -129,7 +129,8 @@ class PesosVelmorIncompatible : public PesosVelmor, public ::testing::WithParamI
 TEST_P(PesosVelmorIncompatible, IsRefusedWithStatusZero) {
   save_velmor(*modelo({2, 1}, {1, 0}, 3));
   auto m = modelo(GetParam().nri, GetParam().nre, GetParam().nh);
-  EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(0), "Fichero de pesos incompatible");
+  EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea),
+              "Fichero de pesos incompatible");
 }
 
 INSTANTIATE_TEST_SUITE_P(Forma, PesosVelmorIncompatible,
@@ -173,7 +174,7 @@ TEST_F(PesosVelmor, CoefficientThatIsNotAFiniteNumberIsIncompatible) {
   for (const char* malo : {"nan", "inf", "1e999"}) {
     escribe("modelo.wgt", texto.substr(0, salida) + malo + texto.substr(texto.find(' ', salida)));
     auto m = modelo({1}, {1});
-    EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(0), "Fichero de pesos incompatible") << malo;
+    EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea), "Fichero de pesos incompatible") << malo;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "common/ajustes.hpp"
+#include "common/errmess.hpp"
 
 namespace {
 
@@ -130,20 +131,20 @@ TEST(ReadDataPrecision, KorbentConvertsInExtendedPrecision) {
 
 TYPED_TEST(ReadDataDeathTest, IncompleteLastPatternIsAnErrorEvenAfterCompleteOnes) {
   const std::string f = escribe("siete.dat", "1 2 3 4 5 6 7\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
               "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nError en el fichero de datos .*siete\\.dat\n\n$");
 }
 
 TYPED_TEST(ReadDataDeathTest, EmptyTokenInsideAPatternIsAnError) {
   const std::string f = escribe("medio.dat", "1 2 3\n4 ] 5 6\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
               "Error en el fichero de datos .*medio\\.dat");
 }
 
 TYPED_TEST(ReadDataDeathTest, NoCompletePatternMeansNoData) {
   for (const char* texto : {"", "* solo\n* comentarios\n", "   \n\t\n", "= 1 2 3"}) {
     const std::string f = escribe("vacio.dat", texto);
-    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
                 "No hay datos en .*vacio\\.dat\n\n$")
         << texto;
   }
@@ -151,7 +152,7 @@ TYPED_TEST(ReadDataDeathTest, NoCompletePatternMeansNoData) {
 
 TYPED_TEST(ReadDataDeathTest, DimZeroReadsNothing) {
   const std::string f = escribe("cero.dat", "1 2 3\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 0)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 0)), ::testing::ExitedWithCode(kEntradaErronea),
               "No hay datos en .*cero\\.dat");
 }
 
@@ -165,7 +166,7 @@ TYPED_TEST(ReadDataDeathTest, ValuesThatAreNotFiniteNumbersAreRefused) {
   const char* desborda = std::is_same_v<typename TypeParam::Real, double> ? "1e999" : "1e5000";
   for (const std::string malo : {"nan", "inf", "-infinity", desborda}) {
     const std::string f = escribe("raro.dat", "1 2\n3 " + malo + "\n5 6\n");
-    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(kEntradaErronea),
                 "Error en el fichero de datos .*raro\\.dat")
         << malo;
   }
@@ -174,7 +175,7 @@ TYPED_TEST(ReadDataDeathTest, ValuesThatAreNotFiniteNumbersAreRefused) {
 TYPED_TEST(ReadDataDeathTest, ValuesTheArithmeticCannotHoldAreRefusedWithTheLimit) {
   const bool velmor = std::is_same_v<typename TypeParam::Real, double>;
   const std::string f = escribe("enorme.dat", std::string("1 2\n3 ") + (velmor ? "-2e60" : "-2e2400") + "\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(kEntradaErronea),
               std::string("Valor demasiado grande en el fichero de datos .*enorme\\.dat, l.nea 2: -2e") +
                   (velmor ? "60 \\(el l.mite es 1e\\+60 " : "2400 \\(el l.mite es 1e\\+2400 ") +
                   "en valor absoluto\\)");
@@ -182,7 +183,7 @@ TYPED_TEST(ReadDataDeathTest, ValuesTheArithmeticCannotHoldAreRefusedWithTheLimi
   EXPECT_EQ(read_data<TypeParam>(f.c_str(), 2, false).ndat, 2u);
   if (velmor) return;  // tiny values only underflow towards 0 in velmor
   const std::string g = escribe("diminuto.dat", "1 2\n3 0\n1e-2401 4\n");
-  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(g.c_str(), 2)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), read_data<TypeParam>(g.c_str(), 2)), ::testing::ExitedWithCode(kEntradaErronea),
               "Valor demasiado peque.o en el fichero de datos .*diminuto\\.dat, l.nea 3: 1e-2401 "
               "\\(el l.mite es 1e-2400 en valor absoluto, o 0\\)");
 }

@@ -1,4 +1,5 @@
 #include "directorio_propio.hpp"
+#include "common/errmess.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 #include <gtest/gtest.h>
@@ -184,7 +185,7 @@ TEST_F(RepresentacionDeathTest, NumbersThatWouldPoisonTheDensityAreRefusedByName
     const std::string guardado = lee(fichero);
     escribe(fichero, texto);
     auto net = red(2, 2, 1);
-    EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(kEntradaErronea),
                 std::string("Error en el fichero de datos ") + fichero + "\n\n$");
     escribe(fichero, guardado);
   }

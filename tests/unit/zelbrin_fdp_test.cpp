@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/errmess.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 
 namespace {
@@ -215,7 +216,7 @@ TEST_F(NivelZelbrin, DegenerateBandsStillGiveANumberInRange) {
 TEST(ZelbrinFdpDeathTest, RefusesBadDimensionsWithStatusZero) {
   const VECTOR malas[] = {dims(0, 3, 1), dims(2, 0, 1), dims(2, 3, -1), dims(-1, 3, 1), dims(0.5, 3, 1)};
   for (const VECTOR& d : malas)
-    EXPECT_EXIT((a_stderr(), construye_zelbrin_fdp("prueba", d)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), construye_zelbrin_fdp("prueba", d)), ::testing::ExitedWithCode(kEntradaErronea),
                 "\n\nDimensiones de red prueba incorrectas\n\n$");
 }
 
@@ -299,7 +300,7 @@ TEST(PesosZelbrinDeathTest, RefusesAnotherNetworksVectorWithStatusZero) {
   const std::uint32_t otras[][3] = {{2, 6, 1}, {3, 5, 1}, {2, 5, 0}};
   for (const auto& o : otras) {
     auto otra = red(o[0], o[1], o[2]);
-    EXPECT_EXIT((a_stderr(), otra->carga_pesos(*otra, w)), ::testing::ExitedWithCode(0),
+    EXPECT_EXIT((a_stderr(), otra->carga_pesos(*otra, w)), ::testing::ExitedWithCode(kEntradaErronea),
                 "\n\nPesos incompatibles\n\n$");
   }
 }
@@ -310,11 +311,14 @@ TEST(PesosZelbrinDeathTest, RefusesAVectorShorterThanItsLayout) {
   VECTOR corto = w;
   corto.ndat -= 1;
   corto.d.resize(corto.ndat);
-  EXPECT_EXIT((a_stderr(), net->carga_pesos(*net, corto)), ::testing::ExitedWithCode(0), "Pesos incompatibles");
+  EXPECT_EXIT((a_stderr(), net->carga_pesos(*net, corto)), ::testing::ExitedWithCode(kEntradaErronea),
+              "Pesos incompatibles");
   corto.ndat = 2;  // not even the dimensions
-  EXPECT_EXIT((a_stderr(), net->carga_pesos(*net, corto)), ::testing::ExitedWithCode(0), "Pesos incompatibles");
+  EXPECT_EXIT((a_stderr(), net->carga_pesos(*net, corto)), ::testing::ExitedWithCode(kEntradaErronea),
+              "Pesos incompatibles");
   w.ndat = w.ndat / 2;  // a count that claims less than the values it holds
-  EXPECT_EXIT((a_stderr(), net->carga_pesos(*net, w)), ::testing::ExitedWithCode(0), "Pesos incompatibles");
+  EXPECT_EXIT((a_stderr(), net->carga_pesos(*net, w)), ::testing::ExitedWithCode(kEntradaErronea),
+              "Pesos incompatibles");
 }
 
 TEST(PesosZelbrin, WinCountsOutOfRangeAreClampedNotUndefined) {

@@ -2,7 +2,7 @@
 # Stands in for velmor in the sweep tests: reads nh, the first error tap count and nco from <name>.net and
 # prints cycle lines whose test error is lowest for nh 4 and nre 1. It refuses to run beside another run
 # (a lock file in the directory), which is what the sweep must never allow.
-[ $# -eq 1 ] && [ -f "$1.net" ] || { printf '\n\n**** Error ****\n\nUso: VELMORTR nombre\n\n'; exit 0; }
+[ $# -eq 1 ] && [ -f "$1.net" ] || { printf '\n\n**** Error ****\n\nUso: VELMORTR nombre\n\n'; exit 2; }
 if ! mkdir ocupado 2>/dev/null; then printf '\n\n**** Error ****\n\ndirectorio compartido\n\n'; exit 1; fi
 trap 'rmdir ocupado' EXIT
 set -- $(sed 's/\*.*//' "$1.net" | tr -s ' \t' '\n\n' | grep -v '^$' | awk '
