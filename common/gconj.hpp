@@ -11,6 +11,7 @@
 #include "common/ajustes.hpp"
 #include "common/asigna.hpp"
 #include "common/buscalin.hpp"
+#include "common/fin_gconj.hpp"
 #include "common/mensajes.hpp"
 
 namespace gconj_detalle {
@@ -29,14 +30,6 @@ bool pide_parar(Actualiza& actualiza, std::span<const Real> w, Real e) {
 }
 
 }  // namespace gconj_detalle
-
-// Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
-// first): the caller tells the user, the numeric core prints nothing of its own.
-enum class MotivoFin { ciclos, gradiente, paso_corto, usuario };
-struct FinGconj {
-  MotivoFin motivo = MotivoFin::ciclos;
-  unsigned ciclos = 0;
-};
 
 // eval(w, grad) returns the error at w and writes its gradient; actualiza(w, e) true stops the run.
 // On entry w0 is the starting point; on return the final point, and *fin (when given) says why it ended.

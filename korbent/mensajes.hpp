@@ -5,7 +5,6 @@
 
 #include "common/consola.hpp"
 #include "common/errmess.hpp"
-#include "common/gconj.hpp"
 
 namespace msg {
 
@@ -131,29 +130,4 @@ inline constexpr char out_campo[] = "%Lf\t";
 inline constexpr char out_hmax[] = "%d\t";
 inline constexpr char out_cuota_nula[] = "0.0\t";
 inline constexpr char out_fin[] = "\n";
-}  // namespace msg
-
-// A training that ends before its nco cycles says why, on standard error.
-namespace msg {
-inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
-  switch (motivo) {
-    case MotivoFin::ciclos:
-      break;
-    case MotivoFin::gradiente:
-      aviso(
-          "el entrenamiento acab\xF3 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
-          "m\xEDnimo o una meseta del error; m\xE1s ciclos no lo mueven (pruebe otro arranque)",
-          hechos, pedidos);
-      break;
-    case MotivoFin::paso_corto:
-      aviso(
-          "el entrenamiento acab\xF3 en el ciclo %u de %u: el \xFAltimo paso fue demasiado corto (suma de cuadrados < "
-          "1e-7); la b\xFAsqueda no avanza",
-          hechos, pedidos);
-      break;
-    case MotivoFin::usuario:
-      aviso("el entrenamiento acab\xF3 en el ciclo %u de %u: lo par\xF3 el usuario con Ctrl-C", hechos, pedidos);
-      break;
-  }
-}
 }  // namespace msg

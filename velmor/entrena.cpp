@@ -194,7 +194,7 @@ void train_velmor(VELMOR& m) {
         return e;
       },
       [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m); }, &fin);
-  aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
+  msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
   if (m.tp && guardado_en_entrena)

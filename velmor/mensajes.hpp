@@ -152,28 +152,6 @@ inline constexpr char sin_memoria_err[] = "Error de asignaci\xA2n de memoria a e
 inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error nulo \n\n";
 inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
 }  // namespace msg
-// A training that ends before its nco cycles says why, on standard error.
-inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
-  switch (motivo) {
-    case MotivoFin::ciclos:
-      break;
-    case MotivoFin::gradiente:
-      aviso(
-          "el entrenamiento acab\xA2 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
-          "m\xA1nimo o una meseta del error; m\xA0s ciclos no lo mueven (pruebe otro arranque)",
-          hechos, pedidos);
-      break;
-    case MotivoFin::paso_corto:
-      aviso(
-          "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
-          "1e-7); la b\xA3squeda no avanza",
-          hechos, pedidos);
-      break;
-    case MotivoFin::usuario:
-      aviso("el entrenamiento acab\xA2 en el ciclo %u de %u: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);
-      break;
-  }
-}
 
 inline void imprime_ciclo(int n, double etr, double ets) {
   flockfile(stdout);  // the line and its flush as one, against the interrupt menu

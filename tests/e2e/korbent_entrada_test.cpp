@@ -77,8 +77,8 @@ TEST_P(KorbentEntrada, TrainingThatStopsEarlySaysWhy) {
   const auto p = r.salida.rfind("Ciclo: ");
   ASSERT_NE(p, std::string::npos);
   const std::string ultimo = r.salida.substr(p + 7, r.salida.find(' ', p + 7) - p - 7);
-  EXPECT_EQ(r.errores, "Aviso: el entrenamiento acab\xF3 en el ciclo " + ultimo +
-                           " de 500: el \xFAltimo paso fue demasiado corto (suma de cuadrados < 1e-7); la b\xFAsqueda "
+  EXPECT_EQ(r.errores, "Aviso: el entrenamiento acab\xA2 en el ciclo " + ultimo +
+                           " de 500: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < 1e-7); la b\xA3squeda "
                            "no avanza\n");
 }
 

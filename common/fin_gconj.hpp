@@ -1,0 +1,38 @@
+// How a conjugate-gradient run ended, and how the programs tell the user (standard error, code page 850).
+#pragma once
+
+#include "common/errmess.hpp"
+
+// Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
+// first): the caller tells the user, the numeric core prints nothing of its own.
+enum class MotivoFin { ciclos, gradiente, paso_corto, usuario };
+struct FinGconj {
+  MotivoFin motivo = MotivoFin::ciclos;
+  unsigned ciclos = 0;
+};
+
+namespace msg {
+// A training that ends before its nco cycles says why.
+inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
+  const EnPagina pagina(Pagina::cp850);  // korbent prints it too
+  switch (motivo) {
+    case MotivoFin::ciclos:
+      break;
+    case MotivoFin::gradiente:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
+          "m\xA1nimo o una meseta del error; m\xA0s ciclos no lo mueven (pruebe otro arranque)",
+          hechos, pedidos);
+      break;
+    case MotivoFin::paso_corto:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
+          "1e-7); la b\xA3squeda no avanza",
+          hechos, pedidos);
+      break;
+    case MotivoFin::usuario:
+      aviso("el entrenamiento acab\xA2 en el ciclo %u de %u: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);
+      break;
+  }
+}
+}  // namespace msg
