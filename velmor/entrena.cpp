@@ -17,11 +17,52 @@ std::size_t tam(int n) { return static_cast<std::size_t>(n); }
 // Whether a report of this training saved the model; without it there are no best weights to load back.
 bool guardado_en_entrena = false;
 
+// Where each part of a step's record lies, for the pass split by weights.
+struct Registro {
+  std::size_t x = 0;   // inputs of the hidden units, bias first: ni + 1
+  std::size_t z = 0;   // inputs of the output units, bias first: nh + 1
+  std::size_t ch = 0;  // per output j, per hidden unit h, the factor of h's input weights in row j: no nh
+  std::size_t gs = 0;  // slope of each output unit: no
+  std::size_t cr = 0;  // per output, the coefficient of each older slice in the order bank, tap: no ntaps
+  std::size_t e = 0;   // errors: no
+  std::size_t tam = 0;
+};
+
+Registro disposicion(const VELMOR& m) {
+  std::size_t ntaps = 0;
+  for (const auto& b : m.bancoe)
+    if (b) ntaps += tam(b->n);
+  const std::size_t no = tam(m.no), nh = tam(m.mp->nh);
+  Registro r;
+  r.z = tam(m.mp->ni) + 1;
+  r.ch = r.z + nh + 1;
+  r.gs = r.ch + no * nh;
+  r.cr = r.gs + no;
+  r.e = r.cr + no * ntaps;
+  r.tam = r.e + no;
+  return r;
+}
+
+// Below this much work per pass (multiply-adds), a crew costs more in hand-overs than it saves.
+constexpr double kTrabajoMinimoHilos = 0;
+
+// Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
+constexpr std::size_t kDoublesBloque = std::size_t{1} << 15;
+
+std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
+  return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
+}
+
 // Sizes the training buffers of lp for the model's shape, once; later calls find them ready.
 void prepara_buffers(VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   const std::size_t nret = tam(nret_velmor(m)), no = tam(m.no), nw = m.mp->nw;
   const std::size_t nx = tam(m.mp->ni);
+  if (lp.cuadrilla && lp.cuadrilla->hilos() > 1) {
+    lp.registro = disposicion(m).tam;
+    const std::size_t n = pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro;
+    if (lp.bloque.size() != n) lp.bloque = asigna<double>(n, msg::sin_memoria_dydw);
+  }
   if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw && lp.dydx.size() == no * nx &&
       lp.err.size() == no)
     return;
@@ -35,6 +76,8 @@ void prepara_buffers(VELMOR& m) {
 }
 
 void libera_buffers(VELMOR_LP& lp) {
+  lp.cuadrilla.reset();
+  std::vector<double>().swap(lp.bloque);
   std::vector<double>().swap(lp.dydw);
   std::vector<double*>().swap(lp.dydw_r);
   std::vector<double>().swap(lp.dydx);
@@ -52,6 +95,145 @@ void pon_fila(VELMOR& m, const Columnas& D, std::size_t t) {
 double error_salida(const VELMOR& m, const Columnas& D, std::size_t j, std::size_t t) {
   const MP_BUF& s = m.obuf[j];
   return m.mp->obuf[j].o - (D.d[tam(m.ni) + j][t] - s.b) / s.a;
+}
+
+// One forward step of the pass split by weights, and its record r: every factor that the single-thread pass
+// (dydw_mp, then deriv_velmor's recursion) computes from the step's state, computed by the same expressions.
+void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& dis, double* r, double& E) {
+  pon_fila(m, D, t);
+  eval_velmor(m);
+  const MP& mp = *m.mp;
+  const std::size_t nh = tam(mp.nh), nx = tam(mp.ni);
+  // Every hidden unit reads the same inputs, and every output unit the same hidden outputs.
+  for (std::size_t k = 0; k <= nx; ++k) r[dis.x + k] = *mp.hl[0].i[k];
+  for (std::size_t h = 0; h <= nh; ++h) r[dis.z + h] = *mp.ol[0].i[h];
+  for (std::size_t j = 0; j < mp.ol.size(); ++j) {
+    const MP_UNIT& o = mp.ol[j];
+    const double g = o.pendiente();
+    r[dis.gs + j] = g;
+    for (std::size_t h = 0; h < nh; ++h) r[dis.ch + j * nh + h] = mp.hl[h].pendiente() * g * o.w[h + 1];
+  }
+  VELMOR_LP& lp = *m.lp;
+  dydx_mp(mp, lp.dydx, tam(primera_entrada_error(m)));
+  double* cr = r + dis.cr;
+  for (std::size_t j = 0; j < tam(m.no); ++j) {
+    const double* dx = lp.dydx.data() + j * nx;
+    for (std::size_t q = 0; q < m.bancoe.size(); ++q) {
+      const BANCO* b = m.bancoe[q].get();
+      if (b == nullptr) continue;
+      const double aq = m.obuf[q].a, aeq = b->ibuf.a;
+      for (std::size_t l = 0; l < tam(b->n); ++l) *cr++ = dx[tam(b->pos) + l] * aq * aeq;
+    }
+  }
+  for (std::size_t j = 0; j < tam(m.no); ++j) {
+    const double e = error_salida(m, D, j, t);
+    r[dis.e + j] = e;
+    E += e * e;
+  }
+}
+
+// The derivatives and the gradient of the weights [k0, k1) over `pasos` records from step t0: for each
+// weight the single-thread pass's operations in its order. Touches only those columns of the ring (the
+// slices in lp.dydw, step t in slice t mod nret + 1) and of g.
+void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, std::size_t t0, std::size_t pasos,
+                  std::size_t k0, std::size_t k1, std::span<double> g) {
+  const VELMOR_LP& lp = *m.lp;
+  const MP& mp = *m.mp;
+  const std::size_t nx1 = tam(mp.ni) + 1, nh = tam(mp.nh), no = tam(m.no), nw = mp.nw;
+  const std::size_t anillo = lp.dydw_r.size(), base_salidas = nx1 * nh;
+  for (std::size_t s = 0; s < pasos; ++s) {
+    const std::size_t t = t0 + s;
+    const double* r = lp.bloque.data() + s * lp.registro;
+    double* const actual = dydw + (t % anillo) * no * nw;
+    const double* cr = r + dis.cr;
+    for (std::size_t j = 0; j < no; ++j) {
+      double* const fila = actual + j * nw;
+      for (std::size_t h = k0 / nx1; h < nh && h * nx1 < k1; ++h) {
+        const double c = r[dis.ch + j * nh + h];
+        const double* x = r + dis.x - h * nx1;
+        for (std::size_t k = std::max(k0, h * nx1); k < std::min(k1, (h + 1) * nx1); ++k) fila[k] = c * x[k];
+      }
+      for (std::size_t q = 0; q < no; ++q) {
+        const std::size_t inicio = base_salidas + q * (nh + 1);
+        const std::size_t a = std::max(k0, inicio), b = std::min(k1, inicio + nh + 1);
+        if (q != j) {
+          for (std::size_t k = a; k < b; ++k) fila[k] = 0.0;
+          continue;
+        }
+        const double gj = r[dis.gs + j];
+        const double* z = r + dis.z - inicio;
+        for (std::size_t k = a; k < b; ++k) fila[k] = gj * z[k];
+      }
+      for (std::size_t q = 0; q < no; ++q) {
+        const BANCO* b = m.bancoe[q].get();
+        if (b == nullptr) continue;
+        for (std::size_t l = 0; l < tam(b->n); ++l) {
+          const double c = *cr++;
+          // The slice of step t - l - 1; before the first step it is one still cleared.
+          const double* previa = dydw + ((t + anillo - l - 1) % anillo) * no * nw + q * nw;
+          for (std::size_t k = k0; k < k1; ++k) fila[k] -= c * previa[k];
+        }
+      }
+    }
+    for (std::size_t j = 0; j < no; ++j) {
+      const double e = r[dis.e + j];
+      const double* d = actual + j * nw;
+      for (std::size_t k = k0; k < k1; ++k) g[k] += e * d[k];
+    }
+  }
+}
+
+// The whole pass on the calling thread, step after step.
+void grad_un_hilo(std::span<double> g, double& E, VELMOR& m) {
+  VELMOR_LP& lp = *m.lp;
+  const std::size_t nret = lp.dydw_r.size() - 1, no = tam(m.no), nw = m.mp->nw;
+  const Columnas& D = lp.trn.d;
+  double** anillo = lp.dydw_r.data();
+  for (std::size_t t = 0; t < D.ndat; ++t) {
+    pon_fila(m, D, t);
+    eval_velmor(m);
+    deriv_velmor(m, lp.dydw_r, lp.dydx);
+    for (std::size_t j = 0; j < no; ++j) {
+      const double e = error_salida(m, D, j, t);
+      lp.err[j] = e;
+      E += e * e;
+    }
+    for (std::size_t j = 0; j < no; ++j) {
+      const double e = lp.err[j];
+      const double* d = anillo[0] + j * nw;
+      for (std::size_t k = 0; k < nw; ++k) g[k] += e * d[k];
+    }
+    // The oldest slice becomes the current one, to be overwritten at the next step.
+    double* const ultima = anillo[nret];
+    for (std::size_t r = nret; r > 0; --r) anillo[r] = anillo[r - 1];
+    anillo[0] = ultima;
+  }
+}
+
+// Weights of part `parte`: whole cache lines, so that no two parts write the same line.
+Tramo pesos_de_parte(std::size_t nw, unsigned parte, unsigned partes) {
+  constexpr std::size_t kLinea = 8;
+  const Tramo t = tramo((nw + kLinea - 1) / kLinea, parte, partes);
+  return {std::min(nw, t.inicio * kLinea), std::min(nw, t.fin * kLinea)};
+}
+
+// The forward steps run block by block on the calling thread; each block's derivatives then run split by
+// weights over the crew.
+void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
+  VELMOR_LP& lp = *m.lp;
+  const Columnas& D = lp.trn.d;
+  const std::size_t N = D.ndat, nw = m.mp->nw;
+  const Registro dis = disposicion(m);
+  const std::size_t bloque = lp.bloque.size() / lp.registro;
+  Cuadrilla& cuadrilla = *lp.cuadrilla;
+  for (std::size_t t0 = 0; t0 < N; t0 += bloque) {
+    const std::size_t pasos = std::min(bloque, N - t0);
+    for (std::size_t s = 0; s < pasos; ++s) registra_paso(m, D, t0 + s, dis, lp.bloque.data() + s * lp.registro, E);
+    cuadrilla.reparte([&](unsigned parte) {
+      const Tramo p = pesos_de_parte(nw, parte, cuadrilla.hilos());
+      deriva_tramo(m, lp.dydw.data(), dis, t0, pasos, p.inicio, p.fin, g);
+    });
+  }
 }
 
 }  // namespace
@@ -87,37 +269,31 @@ void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dy
   }
 }
 
+void reparte_hilos(VELMOR& m, unsigned hilos) {
+  VELMOR_LP& lp = *m.lp;
+  lp.cuadrilla.reset();
+  // Multiply-adds of a pass in the derivatives: slice 0, the recursion and the gradient, per output and weight.
+  std::size_t taps = 0;
+  for (const auto& b : m.bancoe)
+    if (b) taps += tam(b->n);
+  const double trabajo = static_cast<double>(lp.trn.d.ndat) * static_cast<double>(tam(m.no) * m.mp->nw) *
+                         static_cast<double>(taps + 2);
+  if (hilos > 1 && taps > 0 && trabajo >= kTrabajoMinimoHilos) lp.cuadrilla = std::make_unique<Cuadrilla>(hilos);
+}
+
 void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   prepara_buffers(m);
-  const std::size_t nret = lp.dydw_r.size() - 1, no = tam(m.no), nw = m.mp->nw;
-  const Columnas& D = lp.trn.d;
-  const std::size_t N = D.ndat;
+  const std::size_t N = lp.trn.d.ndat;
   reset_velmor(m);
   desempaqueta_pesos(*m.mp, w);
   E = 0;
   std::fill(lp.dydw.begin(), lp.dydw.end(), 0.0);
   std::fill(g.begin(), g.end(), 0.0);
-  double** anillo = lp.dydw_r.data();
-  for (std::size_t t = 0; t < N; ++t) {
-    pon_fila(m, D, t);
-    eval_velmor(m);
-    deriv_velmor(m, lp.dydw_r, lp.dydx);
-    for (std::size_t j = 0; j < no; ++j) {
-      const double e = error_salida(m, D, j, t);
-      lp.err[j] = e;
-      E += e * e;
-    }
-    for (std::size_t j = 0; j < no; ++j) {
-      const double e = lp.err[j];
-      const double* d = anillo[0] + j * nw;
-      for (std::size_t k = 0; k < nw; ++k) g[k] += e * d[k];
-    }
-    // The oldest slice becomes the current one, to be overwritten at the next step.
-    double* const ultima = anillo[nret];
-    for (std::size_t r = nret; r > 0; --r) anillo[r] = anillo[r - 1];
-    anillo[0] = ultima;
-  }
+  if (lp.cuadrilla && lp.cuadrilla->hilos() > 1)
+    grad_por_pesos(g, E, m);
+  else
+    grad_un_hilo(g, E, m);
   E = E / static_cast<double>(N);
   const double factor = 0.5 / static_cast<double>(N);
   for (double& x : g) x = factor * x;
@@ -182,6 +358,7 @@ void train_velmor(VELMOR& m) {
     save_velmor(m);
     return;
   }
+  reparte_hilos(m, hilos_de_entorno("VELMOR_HILOS"));
   prepara_buffers(m);
   empaqueta_pesos(*m.mp, w);
   guardado_en_entrena = false;

@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "common/datos.hpp"
+#include "common/hilos.hpp"
 
 // A data file's name (cut to kFname - 1 characters, always terminated) and its series, once read.
 struct DATASET {
@@ -25,6 +27,11 @@ struct VELMOR_LP {
   std::vector<double*> dydw_r;  // dydw_r[r]: slice of step t - r; the ring turns by moving these pointers
   std::vector<double> dydx;     // no rows of the perceptron's ni
   std::vector<double> err;      // no errors of the current step
+  // With a crew, the gradient pass runs split by weights: the forward steps of a block of time steps leave
+  // in `bloque` what the derivatives need, one record of `registro` doubles per step.
+  std::unique_ptr<Cuadrilla> cuadrilla;
+  std::vector<double> bloque;
+  std::size_t registro = 0;
 };
 
 // Copies `nombre` into ds.fname, keeping what fits.

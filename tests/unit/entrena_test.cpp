@@ -90,6 +90,24 @@ INSTANTIATE_TEST_SUITE_P(Modelos, Gradiente,
                                            Forma{"TanhOutputsBothFedBack", {3}, {2, 2}, 1}),
                          [](const auto& info) { return std::string(info.param.nombre); });
 
+// Split by weights over a crew of any size, however the parts fall on the weights (one part has none of
+// five), the pass gives the bits of the single-thread pass, across more than one block of steps.
+TEST(GradientePorPesos, IsTheSingleThreadPassBitForBit) {
+  auto m = modelo({2, 1}, {2, 1}, 3, 1);
+  prueba::aleatoriza(*m, 8);
+  m->lp->trn.d = prueba::series(m->ni, m->no, 1500, 6);
+  const std::vector<double> w = pesos(*m);
+  std::vector<double> g1(w.size()), g(w.size());
+  double e1, e;
+  grad_velmor(w, g1, e1, *m);
+  for (unsigned hilos : {2u, 3u, 5u}) {
+    m->lp->cuadrilla = std::make_unique<Cuadrilla>(hilos);
+    grad_velmor(w, g, e, *m);
+    EXPECT_EQ(e, e1) << hilos;
+    EXPECT_EQ(g, g1) << hilos;
+  }
+}
+
 // Etr sums the outputs and averages over rows only: zero weights predict 0 for outputs of +-1.
 TEST(ErrorEntrenamiento, SumsOverOutputsAndAveragesOverRows) {
   auto m = modelo({1}, {1, 1}, 2, 0);
