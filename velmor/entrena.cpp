@@ -28,11 +28,16 @@ struct Registro {
   std::size_t tam = 0;
 };
 
-Registro disposicion(const VELMOR& m) {
-  std::size_t ntaps = 0;
+// Error taps of all the banks: the older slices each row of the recursion reads.
+std::size_t taps_de_error(const VELMOR& m) {
+  std::size_t n = 0;
   for (const auto& b : m.bancoe)
-    if (b) ntaps += tam(b->n);
-  const std::size_t no = tam(m.no), nh = tam(m.mp->nh);
+    if (b) n += tam(b->n);
+  return n;
+}
+
+Registro disposicion(const VELMOR& m) {
+  const std::size_t ntaps = taps_de_error(m), no = tam(m.no), nh = tam(m.mp->nh);
   Registro r;
   r.z = tam(m.mp->ni) + 1;
   r.ch = r.z + nh + 1;
@@ -135,8 +140,8 @@ void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& 
 // The derivatives and the gradient of the weights [k0, k1) over `pasos` records from step t0: for each
 // weight the single-thread pass's operations in its order. Touches only those columns of the ring (the
 // slices in lp.dydw, step t in slice t mod nret + 1) and of g.
-void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, std::size_t t0, std::size_t pasos,
-                  std::size_t k0, std::size_t k1, std::span<double> g) {
+void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, std::size_t t0, std::size_t pasos, std::size_t k0,
+                  std::size_t k1, std::span<double> g) {
   const VELMOR_LP& lp = *m.lp;
   const MP& mp = *m.mp;
   const std::size_t nx1 = tam(mp.ni) + 1, nh = tam(mp.nh), no = tam(m.no), nw = mp.nw;
@@ -273,11 +278,9 @@ void reparte_hilos(VELMOR& m, unsigned hilos) {
   VELMOR_LP& lp = *m.lp;
   lp.cuadrilla.reset();
   // Multiply-adds of a pass in the derivatives: slice 0, the recursion and the gradient, per output and weight.
-  std::size_t taps = 0;
-  for (const auto& b : m.bancoe)
-    if (b) taps += tam(b->n);
-  const double trabajo = static_cast<double>(lp.trn.d.ndat) * static_cast<double>(tam(m.no) * m.mp->nw) *
-                         static_cast<double>(taps + 2);
+  const std::size_t taps = taps_de_error(m);
+  const double trabajo =
+      static_cast<double>(lp.trn.d.ndat) * static_cast<double>(tam(m.no) * m.mp->nw) * static_cast<double>(taps + 2);
   if (hilos > 1 && taps > 0 && trabajo >= kTrabajoMinimoHilos) lp.cuadrilla = std::make_unique<Cuadrilla>(hilos);
 }
 

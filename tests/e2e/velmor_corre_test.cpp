@@ -295,7 +295,8 @@ TEST(Hilos, ALargeModelWritesTheSameBytesWithAnyThreadCount) {
   std::string datos;
   for (int t = 0; t < 240; ++t) {
     for (int k = 0; k < 4; ++k) datos += std::to_string(0.5 + 0.4 * std::sin(0.3 * t + k)) + " ";
-    for (int j = 0; j < 4; ++j) datos += std::to_string(0.5 + 0.3 * std::sin(0.3 * (t - 2) + j) * std::cos(0.11 * t)) + " ";
+    for (int j = 0; j < 4; ++j)
+      datos += std::to_string(0.5 + 0.3 * std::sin(0.3 * (t - 2) + j) * std::cos(0.11 * t)) + " ";
     datos += "\n";
   }
   const std::size_t corte = [&] {
