@@ -1,6 +1,7 @@
 #include "velmor/entrena.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -49,7 +50,7 @@ Registro disposicion(const VELMOR& m) {
 }
 
 // Below this much work per pass (multiply-adds), a crew costs more in hand-overs than it saves.
-constexpr double kTrabajoMinimoHilos = 0;
+constexpr double kTrabajoMinimoHilos = 4e6;
 
 // Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
 constexpr std::size_t kDoublesBloque = std::size_t{1} << 15;
@@ -65,7 +66,7 @@ void prepara_buffers(VELMOR& m) {
   const std::size_t nx = tam(m.mp->ni);
   if (lp.cuadrilla && lp.cuadrilla->hilos() > 1) {
     lp.registro = disposicion(m).tam;
-    const std::size_t n = pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro;
+    const std::size_t n = 2 * pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro;
     if (lp.bloque.size() != n) lp.bloque = asigna<double>(n, msg::sin_memoria_dydw);
   }
   if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw && lp.dydx.size() == no * nx &&
@@ -137,18 +138,28 @@ void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& 
   }
 }
 
-// The derivatives and the gradient of the weights [k0, k1) over `pasos` records from step t0: for each
+// y[k] -= c x[k] and y[k] += c x[k] over n elements. Without aliasing, so that the loops compile to plain
+// vector code inside the many live values of the pass around them.
+inline void resta_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) y[k] -= c * x[k];
+}
+inline void suma_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) y[k] += c * x[k];
+}
+
+// The derivatives and the gradient of the weights [k0, k1) over the `pasos` records from step t0: for each
 // weight the single-thread pass's operations in its order. Touches only those columns of the ring (the
-// slices in lp.dydw, step t in slice t mod nret + 1) and of g.
-void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, std::size_t t0, std::size_t pasos, std::size_t k0,
-                  std::size_t k1, std::span<double> g) {
+// slices in lp.dydw, step t in slice t mod nret + 1) and of g, and reads only what a forward step leaves
+// alone, so that it can run beside the next block's forward steps.
+void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, const double* registros, std::size_t t0,
+                  std::size_t pasos, std::size_t k0, std::size_t k1, std::span<double> g) {
   const VELMOR_LP& lp = *m.lp;
   const MP& mp = *m.mp;
   const std::size_t nx1 = tam(mp.ni) + 1, nh = tam(mp.nh), no = tam(m.no), nw = mp.nw;
   const std::size_t anillo = lp.dydw_r.size(), base_salidas = nx1 * nh;
   for (std::size_t s = 0; s < pasos; ++s) {
     const std::size_t t = t0 + s;
-    const double* r = lp.bloque.data() + s * lp.registro;
+    const double* r = registros + s * lp.registro;
     double* const actual = dydw + (t % anillo) * no * nw;
     const double* cr = r + dis.cr;
     for (std::size_t j = 0; j < no; ++j) {
@@ -176,15 +187,11 @@ void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, std::size_
           const double c = *cr++;
           // The slice of step t - l - 1; before the first step it is one still cleared.
           const double* previa = dydw + ((t + anillo - l - 1) % anillo) * no * nw + q * nw;
-          for (std::size_t k = k0; k < k1; ++k) fila[k] -= c * previa[k];
+          resta_producto(fila + k0, previa + k0, c, k1 - k0);
         }
       }
     }
-    for (std::size_t j = 0; j < no; ++j) {
-      const double e = r[dis.e + j];
-      const double* d = actual + j * nw;
-      for (std::size_t k = k0; k < k1; ++k) g[k] += e * d[k];
-    }
+    for (std::size_t j = 0; j < no; ++j) suma_producto(g.data() + k0, actual + j * nw + k0, r[dis.e + j], k1 - k0);
   }
 }
 
@@ -215,28 +222,34 @@ void grad_un_hilo(std::span<double> g, double& E, VELMOR& m) {
   }
 }
 
-// Weights of part `parte`: whole cache lines, so that no two parts write the same line.
-Tramo pesos_de_parte(std::size_t nw, unsigned parte, unsigned partes) {
-  constexpr std::size_t kLinea = 8;
-  const Tramo t = tramo((nw + kLinea - 1) / kLinea, parte, partes);
-  return {std::min(nw, t.inicio * kLinea), std::min(nw, t.fin * kLinea)};
-}
-
-// The forward steps run block by block on the calling thread; each block's derivatives then run split by
-// weights over the crew.
+// The pass split by weights. The forward steps of a block run on the calling thread while the crew works on
+// the previous block's derivatives, in slices of weights that each thread takes as it becomes free; two
+// halves of lp.bloque take turns holding the records of the two blocks.
 void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   const Columnas& D = lp.trn.d;
   const std::size_t N = D.ndat, nw = m.mp->nw;
   const Registro dis = disposicion(m);
-  const std::size_t bloque = lp.bloque.size() / lp.registro;
+  const std::size_t bloque = lp.bloque.size() / (2 * lp.registro);
   Cuadrilla& cuadrilla = *lp.cuadrilla;
+  // Enough slices for the threads to even out, each a whole number of cache lines and long enough to
+  // keep the inner loops efficient.
+  const std::size_t ancho = std::max<std::size_t>(64, (nw / (8 * cuadrilla.hilos()) + 7) / 8 * 8);
+  const std::size_t trozos = (nw + ancho - 1) / ancho;
+  auto registros = [&](std::size_t t0) { return lp.bloque.data() + (t0 / bloque % 2) * bloque * lp.registro; };
+  auto registra = [&](std::size_t t0) {
+    double* r = registros(t0);
+    for (std::size_t t = t0; t < std::min(N, t0 + bloque); ++t, r += lp.registro) registra_paso(m, D, t, dis, r, E);
+  };
+  std::atomic<std::size_t> siguiente{0};
+  registra(0);
   for (std::size_t t0 = 0; t0 < N; t0 += bloque) {
     const std::size_t pasos = std::min(bloque, N - t0);
-    for (std::size_t s = 0; s < pasos; ++s) registra_paso(m, D, t0 + s, dis, lp.bloque.data() + s * lp.registro, E);
+    siguiente.store(0, std::memory_order_relaxed);
     cuadrilla.reparte([&](unsigned parte) {
-      const Tramo p = pesos_de_parte(nw, parte, cuadrilla.hilos());
-      deriva_tramo(m, lp.dydw.data(), dis, t0, pasos, p.inicio, p.fin, g);
+      if (parte == 0 && t0 + bloque < N) registra(t0 + bloque);
+      for (std::size_t c; (c = siguiente.fetch_add(1, std::memory_order_relaxed)) < trozos;)
+        deriva_tramo(m, lp.dydw.data(), dis, registros(t0), t0, pasos, c * ancho, std::min(nw, (c + 1) * ancho), g);
     });
   }
 }

@@ -28,7 +28,7 @@ struct VELMOR_LP {
   std::vector<double> dydx;     // no rows of the perceptron's ni
   std::vector<double> err;      // no errors of the current step
   // With a crew, the gradient pass runs split by weights: the forward steps of a block of time steps leave
-  // in `bloque` what the derivatives need, one record of `registro` doubles per step.
+  // in `bloque` what the derivatives need, one record of `registro` doubles per step, two blocks in turn.
   std::unique_ptr<Cuadrilla> cuadrilla;
   std::vector<double> bloque;
   std::size_t registro = 0;

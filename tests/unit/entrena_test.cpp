@@ -90,10 +90,10 @@ INSTANTIATE_TEST_SUITE_P(Modelos, Gradiente,
                                            Forma{"TanhOutputsBothFedBack", {3}, {2, 2}, 1}),
                          [](const auto& info) { return std::string(info.param.nombre); });
 
-// Split by weights over a crew of any size, however the parts fall on the weights (one part has none of
-// five), the pass gives the bits of the single-thread pass, across more than one block of steps.
+// Split by weights over a crew of any size (more threads than slices of weights, too), the pass gives the
+// bits of the single-thread pass, across several blocks of steps.
 TEST(GradientePorPesos, IsTheSingleThreadPassBitForBit) {
-  auto m = modelo({2, 1}, {2, 1}, 3, 1);
+  auto m = modelo({2, 1}, {2, 1}, 12, 1);
   prueba::aleatoriza(*m, 8);
   m->lp->trn.d = prueba::series(m->ni, m->no, 1500, 6);
   const std::vector<double> w = pesos(*m);
