@@ -53,7 +53,7 @@ Registro disposicion(const VELMOR& m) {
 constexpr double kTrabajoMinimoHilos = 4e6;
 
 // Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
-constexpr std::size_t kDoublesBloque = std::size_t{1} << 15;
+constexpr std::size_t kDoublesBloque = std::size_t{1} << 16;
 
 std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
   return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
@@ -160,7 +160,8 @@ void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, const doub
   for (std::size_t s = 0; s < pasos; ++s) {
     const std::size_t t = t0 + s;
     const double* r = registros + s * lp.registro;
-    double* const actual = dydw + (t % anillo) * no * nw;
+    const std::size_t ranura = t % anillo;
+    double* const actual = dydw + ranura * no * nw;
     const double* cr = r + dis.cr;
     for (std::size_t j = 0; j < no; ++j) {
       double* const fila = actual + j * nw;
@@ -183,11 +184,12 @@ void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, const doub
       for (std::size_t q = 0; q < no; ++q) {
         const BANCO* b = m.bancoe[q].get();
         if (b == nullptr) continue;
+        // The slice of step t - l - 1, walking back round the ring; before the first step it is one still
+        // cleared.
+        std::size_t previa = ranura;
         for (std::size_t l = 0; l < tam(b->n); ++l) {
-          const double c = *cr++;
-          // The slice of step t - l - 1; before the first step it is one still cleared.
-          const double* previa = dydw + ((t + anillo - l - 1) % anillo) * no * nw + q * nw;
-          resta_producto(fila + k0, previa + k0, c, k1 - k0);
+          previa = (previa == 0 ? anillo : previa) - 1;
+          resta_producto(fila + k0, dydw + previa * no * nw + q * nw + k0, *cr++, k1 - k0);
         }
       }
     }
