@@ -138,12 +138,13 @@ void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& 
   }
 }
 
-// y[k] -= c x[k] and y[k] += c x[k] over n elements. Without aliasing, so that the loops compile to plain
-// vector code inside the many live values of the pass around them.
-inline void resta_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
+// y[k] -= c x[k] and y[k] += c x[k] over n elements. Calls of their own, without aliasing, so that the loops
+// keep every operand in registers: inlined among the many live values of the pass, their bound went to the
+// stack, and a third load per iteration cost a quarter of the time.
+[[gnu::noinline]] void resta_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k) y[k] -= c * x[k];
 }
-inline void suma_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
+[[gnu::noinline]] void suma_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k) y[k] += c * x[k];
 }
 
