@@ -52,6 +52,9 @@ Registro disposicion(const VELMOR& m) {
 // Below this much work per pass (multiply-adds), a crew costs more in hand-overs than it saves.
 constexpr double kTrabajoMinimoHilos = 4e6;
 
+// Fewest weights in a slice of the split pass: shorter inner loops would cost more than the balance gains.
+constexpr std::size_t kAnchoMinimo = 64;
+
 // Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
 constexpr std::size_t kDoublesBloque = std::size_t{1} << 16;
 
@@ -237,7 +240,7 @@ void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
   Cuadrilla& cuadrilla = *lp.cuadrilla;
   // Enough slices for the threads to even out, each a whole number of cache lines and long enough to
   // keep the inner loops efficient.
-  const std::size_t ancho = std::max<std::size_t>(64, (nw / (8 * cuadrilla.hilos()) + 7) / 8 * 8);
+  const std::size_t ancho = std::max(kAnchoMinimo, (nw / (8 * cuadrilla.hilos()) + 7) / 8 * 8);
   const std::size_t trozos = (nw + ancho - 1) / ancho;
   auto registros = [&](std::size_t t0) { return lp.bloque.data() + (t0 / bloque % 2) * bloque * lp.registro; };
   auto registra = [&](std::size_t t0) {
@@ -297,7 +300,10 @@ void reparte_hilos(VELMOR& m, unsigned hilos) {
   const std::size_t taps = taps_de_error(m);
   const double trabajo =
       static_cast<double>(lp.trn.d.ndat) * static_cast<double>(tam(m.no) * m.mp->nw) * static_cast<double>(taps + 2);
-  if (hilos > 1 && taps > 0 && trabajo >= kTrabajoMinimoHilos) lp.cuadrilla = std::make_unique<Cuadrilla>(hilos);
+  // More threads than slices of weights would only wait.
+  const std::size_t partes = std::min<std::size_t>(hilos, (m.mp->nw + kAnchoMinimo - 1) / kAnchoMinimo);
+  if (partes > 1 && taps > 0 && trabajo >= kTrabajoMinimoHilos)
+    lp.cuadrilla = std::make_unique<Cuadrilla>(static_cast<unsigned>(partes));
 }
 
 void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m) {
