@@ -108,6 +108,22 @@ TEST(GradientePorPesos, IsTheSingleThreadPassBitForBit) {
   }
 }
 
+// A crew only where a pass has work enough for it: not for the small model, not for one thread, and for the
+// large model of the thread-count end-to-end test, so that that test runs the split pass.
+TEST(GradientePorPesos, OnlyPassesWithWorkEnoughGetACrew) {
+  auto pequeno = modelo({2, 1}, {2, 1}, 3, 0);
+  pequeno->lp->trn.d = prueba::series(pequeno->ni, pequeno->no, 200, 1);
+  reparte_hilos(*pequeno, 4);
+  EXPECT_FALSE(pequeno->lp->cuadrilla);
+  auto grande = modelo({16, 16, 16, 16}, {8, 8, 8, 8}, 32, 0);
+  grande->lp->trn.d = prueba::series(grande->ni, grande->no, 200, 1);
+  reparte_hilos(*grande, 1);
+  EXPECT_FALSE(grande->lp->cuadrilla);
+  reparte_hilos(*grande, 3);
+  ASSERT_TRUE(grande->lp->cuadrilla);
+  EXPECT_EQ(grande->lp->cuadrilla->hilos(), 3u);
+}
+
 // Etr sums the outputs and averages over rows only: zero weights predict 0 for outputs of +-1.
 TEST(ErrorEntrenamiento, SumsOverOutputsAndAveragesOverRows) {
   auto m = modelo({1}, {1, 1}, 2, 0);
