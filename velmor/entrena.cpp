@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -62,26 +63,61 @@ std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
   return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
 }
 
-// Sizes the training buffers of lp for the model's shape, once; later calls find them ready.
+// Doubles in a cache line: the split pass gives each thread whole lines, since two threads writing one line
+// take turns at it.
+constexpr std::size_t kLinea = 8;
+std::size_t en_lineas(std::size_t n) { return (n + kLinea - 1) / kLinea * kLinea; }
+
+// The split pass's scratch in lp.bloque, from its first whole cache line: the gradient's sums, the ring of
+// derivative slices with every row padded to whole lines, and two blocks of step records.
+struct Espacio {
+  double* g = nullptr;          // nw sums
+  double* anillo = nullptr;     // `ranuras` slices of no rows of `fila` doubles
+  double* registros = nullptr;  // two blocks of `pasos` records
+  std::size_t fila = 0, ranuras = 0, pasos = 0;
+};
+
+std::size_t tam_espacio(std::size_t ranuras, std::size_t no, std::size_t fila, std::size_t registros) {
+  // Checked so that the product cannot wrap into a small block.
+  if (fila != 0 && ranuras * no + 1 > (std::vector<double>().max_size() - registros - kLinea) / fila)
+    puterr(1, "%s", msg::sin_memoria_dydw_nsal);
+  return kLinea + fila * (1 + ranuras * no) + registros;
+}
+
+Espacio espacio(VELMOR& m) {
+  VELMOR_LP& lp = *m.lp;
+  Espacio e;
+  e.fila = en_lineas(m.mp->nw);
+  e.ranuras = tam(nret_velmor(m)) + 1;
+  e.pasos = pasos_bloque(lp.registro, lp.trn.d.ndat);
+  const auto dir = reinterpret_cast<std::uintptr_t>(lp.bloque.data());
+  e.g = lp.bloque.data() +
+        (kLinea * sizeof(double) - dir % (kLinea * sizeof(double))) % (kLinea * sizeof(double)) / sizeof(double);
+  e.anillo = e.g + e.fila;
+  e.registros = e.anillo + e.ranuras * tam(m.no) * e.fila;
+  return e;
+}
+
+// Sizes the training buffers of lp for the model's shape and its crew, once; later calls find them ready.
 void prepara_buffers(VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   const std::size_t nret = tam(nret_velmor(m)), no = tam(m.no), nw = m.mp->nw;
   const std::size_t nx = tam(m.mp->ni);
+  if (lp.dydx.size() != no * nx) lp.dydx = asigna<double>(no * nx, msg::sin_memoria_dydx_nsal);
+  if (lp.err.size() != no) lp.err = asigna<double>(no, msg::sin_memoria_err);
   if (lp.cuadrilla && lp.cuadrilla->hilos() > 1) {
     lp.registro = disposicion(m).tam;
-    const std::size_t n = 2 * pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro;
+    const std::size_t n =
+        tam_espacio(nret + 1, no, en_lineas(nw), 2 * pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro);
     if (lp.bloque.size() != n) lp.bloque = asigna<double>(n, msg::sin_memoria_dydw);
-  }
-  if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw && lp.dydx.size() == no * nx &&
-      lp.err.size() == no)
     return;
+  }
+  if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw) return;
   lp.dydw_r = asigna<double*>(nret + 1, msg::sin_memoria_dydw);
   // One block for every slice; the product is checked so that it cannot wrap into a small block.
   if (nw != 0 && (nret + 1) * no > lp.dydw.max_size() / nw) puterr(1, "%s", msg::sin_memoria_dydw_nsal);
   lp.dydw = asigna<double>((nret + 1) * no * nw, msg::sin_memoria_dydw_nsal);
   for (std::size_t r = 0; r <= nret; ++r) lp.dydw_r[r] = lp.dydw.data() + r * no * nw;
-  lp.dydx = asigna<double>(no * nx, msg::sin_memoria_dydx_nsal);
-  lp.err = asigna<double>(no, msg::sin_memoria_err);
 }
 
 void libera_buffers(VELMOR_LP& lp) {
@@ -151,16 +187,17 @@ void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& 
   for (std::size_t k = 0; k < n; ++k) y[k] += c * x[k];
 }
 
-// The derivatives and the gradient of the weights [k0, k1) over the `pasos` records from step t0: for each
-// weight the single-thread pass's operations in its order. Touches only those columns of the ring (the
-// slices in lp.dydw, step t in slice t mod nret + 1) and of g, and reads only what a forward step leaves
-// alone, so that it can run beside the next block's forward steps.
-void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, const double* registros, std::size_t t0,
-                  std::size_t pasos, std::size_t k0, std::size_t k1, std::span<double> g) {
+// The derivatives and the gradient's sums of the weights [k0, k1) over the `pasos` records from step t0: for
+// each weight the single-thread pass's operations in its order. Touches only those columns of the ring (step
+// t in slice t mod nret + 1) and of the sums, and reads only what a forward step leaves alone, so that it can
+// run beside the next block's forward steps.
+void deriva_tramo(const VELMOR& m, const Espacio& es, const Registro& dis, const double* registros, std::size_t t0,
+                  std::size_t pasos, std::size_t k0, std::size_t k1) {
   const VELMOR_LP& lp = *m.lp;
   const MP& mp = *m.mp;
-  const std::size_t nx1 = tam(mp.ni) + 1, nh = tam(mp.nh), no = tam(m.no), nw = mp.nw;
-  const std::size_t anillo = lp.dydw_r.size(), base_salidas = nx1 * nh;
+  const std::size_t nx1 = tam(mp.ni) + 1, nh = tam(mp.nh), no = tam(m.no), nw = es.fila;
+  const std::size_t anillo = es.ranuras, base_salidas = nx1 * nh;
+  double* const dydw = es.anillo;
   for (std::size_t s = 0; s < pasos; ++s) {
     const std::size_t t = t0 + s;
     const double* r = registros + s * lp.registro;
@@ -197,7 +234,7 @@ void deriva_tramo(const VELMOR& m, double* dydw, const Registro& dis, const doub
         }
       }
     }
-    for (std::size_t j = 0; j < no; ++j) suma_producto(g.data() + k0, actual + j * nw + k0, r[dis.e + j], k1 - k0);
+    for (std::size_t j = 0; j < no; ++j) suma_producto(es.g + k0, actual + j * nw + k0, r[dis.e + j], k1 - k0);
   }
 }
 
@@ -230,34 +267,36 @@ void grad_un_hilo(std::span<double> g, double& E, VELMOR& m) {
 
 // The pass split by weights. The forward steps of a block run on the calling thread while the crew works on
 // the previous block's derivatives, in slices of weights that each thread takes as it becomes free; two
-// halves of lp.bloque take turns holding the records of the two blocks.
+// blocks of records take turns.
 void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   const Columnas& D = lp.trn.d;
   const std::size_t N = D.ndat, nw = m.mp->nw;
   const Registro dis = disposicion(m);
-  const std::size_t bloque = lp.bloque.size() / (2 * lp.registro);
+  const Espacio es = espacio(m);
+  std::fill(es.g, es.registros, 0.0);
   Cuadrilla& cuadrilla = *lp.cuadrilla;
-  // Enough slices for the threads to even out, each a whole number of cache lines and long enough to
-  // keep the inner loops efficient.
-  const std::size_t ancho = std::max(kAnchoMinimo, (nw / (8 * cuadrilla.hilos()) + 7) / 8 * 8);
+  // Enough slices for the threads to even out, each of whole cache lines and long enough to keep the inner
+  // loops efficient.
+  const std::size_t ancho = std::max(kAnchoMinimo, en_lineas(nw / (8 * cuadrilla.hilos())));
   const std::size_t trozos = (nw + ancho - 1) / ancho;
-  auto registros = [&](std::size_t t0) { return lp.bloque.data() + (t0 / bloque % 2) * bloque * lp.registro; };
+  auto registros = [&](std::size_t t0) { return es.registros + (t0 / es.pasos % 2) * es.pasos * lp.registro; };
   auto registra = [&](std::size_t t0) {
     double* r = registros(t0);
-    for (std::size_t t = t0; t < std::min(N, t0 + bloque); ++t, r += lp.registro) registra_paso(m, D, t, dis, r, E);
+    for (std::size_t t = t0; t < std::min(N, t0 + es.pasos); ++t, r += lp.registro) registra_paso(m, D, t, dis, r, E);
   };
   std::atomic<std::size_t> siguiente{0};
   registra(0);
-  for (std::size_t t0 = 0; t0 < N; t0 += bloque) {
-    const std::size_t pasos = std::min(bloque, N - t0);
+  for (std::size_t t0 = 0; t0 < N; t0 += es.pasos) {
+    const std::size_t pasos = std::min(es.pasos, N - t0);
     siguiente.store(0, std::memory_order_relaxed);
     cuadrilla.reparte([&](unsigned parte) {
-      if (parte == 0 && t0 + bloque < N) registra(t0 + bloque);
+      if (parte == 0 && t0 + es.pasos < N) registra(t0 + es.pasos);
       for (std::size_t c; (c = siguiente.fetch_add(1, std::memory_order_relaxed)) < trozos;)
-        deriva_tramo(m, lp.dydw.data(), dis, registros(t0), t0, pasos, c * ancho, std::min(nw, (c + 1) * ancho), g);
+        deriva_tramo(m, es, dis, registros(t0), t0, pasos, c * ancho, std::min(nw, (c + 1) * ancho));
     });
   }
+  std::copy(es.g, es.g + nw, g.begin());
 }
 
 }  // namespace
