@@ -59,8 +59,11 @@ constexpr std::size_t kAnchoMinimo = 64;
 // Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
 constexpr std::size_t kDoublesBloque = std::size_t{1} << 16;
 
+// Steps of a block: a sixteenth of the series, so that the first block's forward steps, which nothing runs
+// beside, stay a small part of the pass; at least 16, so that hand-overs stay rare.
 std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
-  return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
+  const std::size_t pasos = std::max<std::size_t>(16, (filas + 15) / 16);
+  return std::min({filas, pasos, std::max<std::size_t>(16, kDoublesBloque / registro)});
 }
 
 // Doubles in a cache line: the split pass gives each thread whole lines, since two threads writing one line
@@ -276,9 +279,10 @@ void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
   const Espacio es = espacio(m);
   std::fill(es.g, es.registros, 0.0);
   Cuadrilla& cuadrilla = *lp.cuadrilla;
-  // Enough slices for the threads to even out, each of whole cache lines and long enough to keep the inner
-  // loops efficient.
-  const std::size_t ancho = std::max(kAnchoMinimo, en_lineas(nw / (8 * cuadrilla.hilos())));
+  // Two slices a thread, of whole cache lines: enough for the calling thread to take fewer while it runs the
+  // forward steps, and as long as that allows, since short runs over the ring's rows cost more per weight.
+  const std::size_t ancho =
+      std::max(kAnchoMinimo, en_lineas((nw + 2 * cuadrilla.hilos() - 1) / (2 * cuadrilla.hilos())));
   const std::size_t trozos = (nw + ancho - 1) / ancho;
   auto registros = [&](std::size_t t0) { return es.registros + (t0 / es.pasos % 2) * es.pasos * lp.registro; };
   auto registra = [&](std::size_t t0) {
