@@ -27,8 +27,8 @@ struct VELMOR_LP {
   std::vector<double*> dydw_r;  // dydw_r[r]: slice of step t - r; the ring turns by moving these pointers
   std::vector<double> dydx;     // no rows of the perceptron's ni
   std::vector<double> err;      // no errors of the current step
-  // With a crew, the gradient pass runs split by weights: the forward steps of a block of time steps leave
-  // in `bloque` what the derivatives need, one record of `registro` doubles per step, two blocks in turn.
+  // With a crew, the gradient pass runs split by weights in `bloque` alone (dydw stays empty): the gradient's
+  // sums, its own ring of slices, and the records of two blocks of steps, `registro` doubles a step.
   std::unique_ptr<Cuadrilla> cuadrilla;
   std::vector<double> bloque;
   std::size_t registro = 0;
