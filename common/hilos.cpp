@@ -56,60 +56,41 @@ Cuadrilla::~Cuadrilla() {
   for (auto& t : trabajadores_) t.join();
 }
 
-namespace {
-
-// Polls `listo` for a while (a few tens of microseconds) before the caller blocks.
-template <class Listo>
-bool gira(Listo listo) {
-  for (int k = 0; k < 20000; ++k) {
-    if (listo()) return true;
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-  }
-  return false;
-}
-
-}  // namespace
-
 void Cuadrilla::lanza(Tarea tarea, void* contexto) {
   {
     std::lock_guard<std::mutex> l(m_);
     tarea_ = tarea;
     contexto_ = contexto;
-    pendientes_.store(static_cast<unsigned>(trabajadores_.size()));
-    ronda_.fetch_add(1);  // publishes the job to the workers that spin
+    pendientes_ = static_cast<unsigned>(trabajadores_.size());
+    ++ronda_;
   }
   hay_tarea_.notify_all();
 }
 
 void Cuadrilla::espera() {
-  if (gira([this] { return pendientes_.load() == 0; })) return;
   std::unique_lock<std::mutex> l(m_);
-  hecho_.wait(l, [this] { return pendientes_.load() == 0; });
+  hecho_.wait(l, [this] { return pendientes_ == 0; });
 }
 
 void Cuadrilla::trabaja(unsigned parte) {
   unsigned long long vista = 0;
   for (;;) {
-    if (!gira([&] { return fin_.load() || ronda_.load() != vista; })) {
-      std::unique_lock<std::mutex> l(m_);
-      hay_tarea_.wait(l, [&] { return fin_.load() || ronda_.load() != vista; });
-    }
-    if (fin_.load()) return;
     Tarea tarea;
     void* contexto;
     {
-      std::lock_guard<std::mutex> l(m_);
-      vista = ronda_.load();
+      std::unique_lock<std::mutex> l(m_);
+      hay_tarea_.wait(l, [&] { return fin_ || ronda_ != vista; });
+      if (fin_) return;
+      vista = ronda_;
       tarea = tarea_;
       contexto = contexto_;
     }
     tarea(contexto, parte);
-    if (pendientes_.fetch_sub(1) == 1) {
-      // Taken and let go so that a caller between its test and its sleep is asleep before the signal.
-      { std::lock_guard<std::mutex> l(m_); }
-      hecho_.notify_one();
+    bool ultimo;
+    {
+      std::lock_guard<std::mutex> l(m_);
+      ultimo = --pendientes_ == 0;
     }
+    if (ultimo) hecho_.notify_one();
   }
 }

@@ -3,7 +3,6 @@
 // never changes which operations a part performs or in which order, so results do not depend on the count.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -58,9 +57,7 @@ class Cuadrilla {
   std::condition_variable hay_tarea_, hecho_;
   Tarea tarea_ = nullptr;
   void* contexto_ = nullptr;
-  // Written under m_; read without it while a thread spins briefly before it sleeps, since waking a
-  // sleeping thread takes longer than many a job's part.
-  std::atomic<unsigned long long> ronda_{0};  // one per job; a worker runs each round once
-  std::atomic<unsigned> pendientes_{0};
-  std::atomic<bool> fin_{false};
+  unsigned long long ronda_ = 0;  // one per job; a worker runs each round once
+  unsigned pendientes_ = 0;
+  bool fin_ = false;
 };

@@ -59,11 +59,9 @@ constexpr std::size_t kAnchoMinimo = 64;
 // Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
 constexpr std::size_t kDoublesBloque = std::size_t{1} << 16;
 
-// Steps of a block: a sixteenth of the series, so that the first block's forward steps, which nothing runs
-// beside, stay a small part of the pass; at least 16, so that hand-overs stay rare.
+// Steps of a block: as many as the records allow, since every block costs a hand-over to the crew.
 std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
-  const std::size_t pasos = std::max<std::size_t>(16, (filas + 15) / 16);
-  return std::min({filas, pasos, std::max<std::size_t>(16, kDoublesBloque / registro)});
+  return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
 }
 
 // Doubles in a cache line: the split pass gives each thread whole lines, since two threads writing one line
