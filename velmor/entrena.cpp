@@ -266,6 +266,19 @@ void grad_un_hilo(std::span<double> g, double& E, VELMOR& m) {
   }
 }
 
+// Slice c of the weights in the split pass, of whole cache lines: each takes 1 / (2 threads) of what the slices
+// before it leave. The first are long, as runs over the ring's rows cost less per weight the longer they
+// are; the last are short, so that the threads, the calling one busy with forward steps too, end together.
+Tramo trozo(std::size_t nw, unsigned hilos, std::size_t c) {
+  std::size_t inicio = 0;
+  for (std::size_t i = 0;; ++i) {
+    const std::size_t resto = nw - inicio;
+    const std::size_t n = std::min(resto, std::max(kAnchoMinimo, en_lineas(resto / (2 * std::size_t{hilos}))));
+    if (i == c || n == 0) return {inicio, inicio + n};
+    inicio += n;
+  }
+}
+
 // The pass split by weights. The forward steps of a block run on the calling thread while the crew works on
 // the previous block's derivatives, in slices of weights that each thread takes as it becomes free; two
 // blocks of records take turns.
@@ -277,11 +290,9 @@ void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
   const Espacio es = espacio(m);
   std::fill(es.g, es.registros, 0.0);
   Cuadrilla& cuadrilla = *lp.cuadrilla;
-  // Two slices a thread, of whole cache lines: enough for the calling thread to take fewer while it runs the
-  // forward steps, and as long as that allows, since short runs over the ring's rows cost more per weight.
-  const std::size_t ancho =
-      std::max(kAnchoMinimo, en_lineas((nw + 2 * cuadrilla.hilos() - 1) / (2 * cuadrilla.hilos())));
-  const std::size_t trozos = (nw + ancho - 1) / ancho;
+  std::size_t trozos = 0;
+  while (trozo(nw, cuadrilla.hilos(), trozos).fin < nw) ++trozos;
+  ++trozos;
   auto registros = [&](std::size_t t0) { return es.registros + (t0 / es.pasos % 2) * es.pasos * lp.registro; };
   auto registra = [&](std::size_t t0) {
     double* r = registros(t0);
@@ -294,8 +305,10 @@ void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
     siguiente.store(0, std::memory_order_relaxed);
     cuadrilla.reparte([&](unsigned parte) {
       if (parte == 0 && t0 + es.pasos < N) registra(t0 + es.pasos);
-      for (std::size_t c; (c = siguiente.fetch_add(1, std::memory_order_relaxed)) < trozos;)
-        deriva_tramo(m, es, dis, registros(t0), t0, pasos, c * ancho, std::min(nw, (c + 1) * ancho));
+      for (std::size_t c; (c = siguiente.fetch_add(1, std::memory_order_relaxed)) < trozos;) {
+        const Tramo k = trozo(nw, cuadrilla.hilos(), c);
+        deriva_tramo(m, es, dis, registros(t0), t0, pasos, k.inicio, k.fin);
+      }
     });
   }
   std::copy(es.g, es.g + nw, g.begin());
