@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <system_error>
 
 unsigned hilos_de_entorno(const char* variable) {
   if (const char* v = std::getenv(variable); v != nullptr && *v != '\0') {
@@ -37,7 +38,12 @@ Cuadrilla::Cuadrilla(unsigned hilos) {
   sigfillset(&todas);
   pthread_sigmask(SIG_SETMASK, &todas, &antes);
   trabajadores_.reserve(hilos - 1);
-  for (unsigned parte = 1; parte < hilos; ++parte) trabajadores_.emplace_back([this, parte] { trabaja(parte); });
+  try {
+    for (unsigned parte = 1; parte < hilos; ++parte) trabajadores_.emplace_back([this, parte] { trabaja(parte); });
+  } catch (const std::system_error&) {
+    // The system has no more threads to give: the crew works with those it has, and since the split never
+    // changes a result, only the time shows it.
+  }
   pthread_sigmask(SIG_SETMASK, &antes, nullptr);
 }
 

@@ -1,6 +1,8 @@
 #include "velmor/entrena.hpp"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <vector>
 
@@ -17,24 +19,111 @@ std::size_t tam(int n) { return static_cast<std::size_t>(n); }
 // Whether a report of this training saved the model; without it there are no best weights to load back.
 bool guardado_en_entrena = false;
 
-// Sizes the training buffers of lp for the model's shape, once; later calls find them ready.
+// Where each part of a step's record lies, for the pass split by weights.
+struct Registro {
+  std::size_t x = 0;   // inputs of the hidden units, bias first: ni + 1
+  std::size_t z = 0;   // inputs of the output units, bias first: nh + 1
+  std::size_t ch = 0;  // per output j, per hidden unit h, the factor of h's input weights in row j: no nh
+  std::size_t gs = 0;  // slope of each output unit: no
+  std::size_t cr = 0;  // per output, the coefficient of each older slice in the order bank, tap: no ntaps
+  std::size_t e = 0;   // errors: no
+  std::size_t tam = 0;
+};
+
+// Error taps of all the banks: the older slices each row of the recursion reads.
+std::size_t taps_de_error(const VELMOR& m) {
+  std::size_t n = 0;
+  for (const auto& b : m.bancoe)
+    if (b) n += tam(b->n);
+  return n;
+}
+
+Registro disposicion(const VELMOR& m) {
+  const std::size_t ntaps = taps_de_error(m), no = tam(m.no), nh = tam(m.mp->nh);
+  Registro r;
+  r.z = tam(m.mp->ni) + 1;
+  r.ch = r.z + nh + 1;
+  r.gs = r.ch + no * nh;
+  r.cr = r.gs + no;
+  r.e = r.cr + no * ntaps;
+  r.tam = r.e + no;
+  return r;
+}
+
+// Below this much work per pass (multiply-adds), a crew costs more in hand-overs than it saves.
+constexpr double kTrabajoMinimoHilos = 4e6;
+
+// Fewest weights in a slice of the split pass: shorter inner loops would cost more than the balance gains.
+constexpr std::size_t kAnchoMinimo = 64;
+
+// Records of a block take at most this many doubles, so that they stay in cache for the parts that read them.
+constexpr std::size_t kDoublesBloque = std::size_t{1} << 16;
+
+// Steps of a block: as many as the records allow, since every block costs a hand-over to the crew.
+std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
+  return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
+}
+
+// Doubles in a cache line: the split pass gives each thread whole lines, since two threads writing one line
+// take turns at it.
+constexpr std::size_t kLinea = 8;
+std::size_t en_lineas(std::size_t n) { return (n + kLinea - 1) / kLinea * kLinea; }
+
+// The split pass's scratch in lp.bloque, from its first whole cache line: the gradient's sums, the ring of
+// derivative slices with every row padded to whole lines, and two blocks of step records.
+struct Espacio {
+  double* g = nullptr;          // nw sums
+  double* anillo = nullptr;     // `ranuras` slices of no rows of `fila` doubles
+  double* registros = nullptr;  // two blocks of `pasos` records
+  std::size_t fila = 0, ranuras = 0, pasos = 0;
+};
+
+std::size_t tam_espacio(std::size_t ranuras, std::size_t no, std::size_t fila, std::size_t registros) {
+  // Checked so that the product cannot wrap into a small block.
+  if (fila != 0 && ranuras * no + 1 > (std::vector<double>().max_size() - registros - kLinea) / fila)
+    puterr(1, "%s", msg::sin_memoria_dydw_nsal);
+  return kLinea + fila * (1 + ranuras * no) + registros;
+}
+
+Espacio espacio(VELMOR& m) {
+  VELMOR_LP& lp = *m.lp;
+  Espacio e;
+  e.fila = en_lineas(m.mp->nw);
+  e.ranuras = tam(nret_velmor(m)) + 1;
+  e.pasos = pasos_bloque(lp.registro, lp.trn.d.ndat);
+  const auto dir = reinterpret_cast<std::uintptr_t>(lp.bloque.data());
+  e.g = lp.bloque.data() +
+        (kLinea * sizeof(double) - dir % (kLinea * sizeof(double))) % (kLinea * sizeof(double)) / sizeof(double);
+  e.anillo = e.g + e.fila;
+  e.registros = e.anillo + e.ranuras * tam(m.no) * e.fila;
+  return e;
+}
+
+// Sizes the training buffers of lp for the model's shape and its crew, once; later calls find them ready.
 void prepara_buffers(VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   const std::size_t nret = tam(nret_velmor(m)), no = tam(m.no), nw = m.mp->nw;
   const std::size_t nx = tam(m.mp->ni);
-  if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw && lp.dydx.size() == no * nx &&
-      lp.err.size() == no)
+  if (lp.dydx.size() != no * nx) lp.dydx = asigna<double>(no * nx, msg::sin_memoria_dydx_nsal);
+  if (lp.err.size() != no) lp.err = asigna<double>(no, msg::sin_memoria_err);
+  if (lp.cuadrilla && lp.cuadrilla->hilos() > 1) {
+    lp.registro = disposicion(m).tam;
+    const std::size_t n =
+        tam_espacio(nret + 1, no, en_lineas(nw), 2 * pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro);
+    if (lp.bloque.size() != n) lp.bloque = asigna<double>(n, msg::sin_memoria_dydw);
     return;
+  }
+  if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw) return;
   lp.dydw_r = asigna<double*>(nret + 1, msg::sin_memoria_dydw);
   // One block for every slice; the product is checked so that it cannot wrap into a small block.
   if (nw != 0 && (nret + 1) * no > lp.dydw.max_size() / nw) puterr(kFalloRecurso, "%s", msg::sin_memoria_dydw_nsal);
   lp.dydw = asigna<double>((nret + 1) * no * nw, msg::sin_memoria_dydw_nsal);
   for (std::size_t r = 0; r <= nret; ++r) lp.dydw_r[r] = lp.dydw.data() + r * no * nw;
-  lp.dydx = asigna<double>(no * nx, msg::sin_memoria_dydx_nsal);
-  lp.err = asigna<double>(no, msg::sin_memoria_err);
 }
 
 void libera_buffers(VELMOR_LP& lp) {
+  lp.cuadrilla.reset();
+  std::vector<double>().swap(lp.bloque);
   std::vector<double>().swap(lp.dydw);
   std::vector<double*>().swap(lp.dydw_r);
   std::vector<double>().swap(lp.dydx);
@@ -52,6 +141,177 @@ void pon_fila(VELMOR& m, const Columnas& D, std::size_t t) {
 double error_salida(const VELMOR& m, const Columnas& D, std::size_t j, std::size_t t) {
   const MP_BUF& s = m.obuf[j];
   return m.mp->obuf[j].o - (D.d[tam(m.ni) + j][t] - s.b) / s.a;
+}
+
+// One forward step of the pass split by weights, and its record r: every factor that the single-thread pass
+// (dydw_mp, then deriv_velmor's recursion) computes from the step's state, computed by the same expressions.
+void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& dis, double* r, double& E) {
+  pon_fila(m, D, t);
+  eval_velmor(m);
+  const MP& mp = *m.mp;
+  const std::size_t nh = tam(mp.nh), nx = tam(mp.ni);
+  // Every hidden unit reads the same inputs, and every output unit the same hidden outputs.
+  for (std::size_t k = 0; k <= nx; ++k) r[dis.x + k] = *mp.hl[0].i[k];
+  for (std::size_t h = 0; h <= nh; ++h) r[dis.z + h] = *mp.ol[0].i[h];
+  for (std::size_t j = 0; j < mp.ol.size(); ++j) {
+    const MP_UNIT& o = mp.ol[j];
+    const double g = o.pendiente();
+    r[dis.gs + j] = g;
+    for (std::size_t h = 0; h < nh; ++h) r[dis.ch + j * nh + h] = mp.hl[h].pendiente() * g * o.w[h + 1];
+  }
+  VELMOR_LP& lp = *m.lp;
+  dydx_mp(mp, lp.dydx, tam(primera_entrada_error(m)));
+  double* cr = r + dis.cr;
+  for (std::size_t j = 0; j < tam(m.no); ++j) {
+    const double* dx = lp.dydx.data() + j * nx;
+    for (std::size_t q = 0; q < m.bancoe.size(); ++q) {
+      const BANCO* b = m.bancoe[q].get();
+      if (b == nullptr) continue;
+      const double aq = m.obuf[q].a, aeq = b->ibuf.a;
+      for (std::size_t l = 0; l < tam(b->n); ++l) *cr++ = dx[tam(b->pos) + l] * aq * aeq;
+    }
+  }
+  for (std::size_t j = 0; j < tam(m.no); ++j) {
+    const double e = error_salida(m, D, j, t);
+    r[dis.e + j] = e;
+    E += e * e;
+  }
+}
+
+// y[k] -= c x[k] and y[k] += c x[k] over n elements. Calls of their own, without aliasing, so that the loops
+// keep every operand in registers: inlined among the many live values of the pass, their bound went to the
+// stack, and a third load per iteration cost a quarter of the time.
+[[gnu::noinline]] void resta_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) y[k] -= c * x[k];
+}
+[[gnu::noinline]] void suma_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) y[k] += c * x[k];
+}
+
+// The derivatives and the gradient's sums of the weights [k0, k1) over the `pasos` records from step t0: for
+// each weight the single-thread pass's operations in its order. Touches only those columns of the ring (step
+// t in slice t mod nret + 1) and of the sums, and reads only what a forward step leaves alone, so that it can
+// run beside the next block's forward steps.
+void deriva_tramo(const VELMOR& m, const Espacio& es, const Registro& dis, const double* registros, std::size_t t0,
+                  std::size_t pasos, std::size_t k0, std::size_t k1) {
+  const VELMOR_LP& lp = *m.lp;
+  const MP& mp = *m.mp;
+  const std::size_t nx1 = tam(mp.ni) + 1, nh = tam(mp.nh), no = tam(m.no), nw = es.fila;
+  const std::size_t anillo = es.ranuras, base_salidas = nx1 * nh;
+  double* const dydw = es.anillo;
+  for (std::size_t s = 0; s < pasos; ++s) {
+    const std::size_t t = t0 + s;
+    const double* r = registros + s * lp.registro;
+    const std::size_t ranura = t % anillo;
+    double* const actual = dydw + ranura * no * nw;
+    const double* cr = r + dis.cr;
+    for (std::size_t j = 0; j < no; ++j) {
+      double* const fila = actual + j * nw;
+      for (std::size_t h = k0 / nx1; h < nh && h * nx1 < k1; ++h) {
+        const double c = r[dis.ch + j * nh + h];
+        const double* x = r + dis.x - h * nx1;
+        for (std::size_t k = std::max(k0, h * nx1); k < std::min(k1, (h + 1) * nx1); ++k) fila[k] = c * x[k];
+      }
+      for (std::size_t q = 0; q < no; ++q) {
+        const std::size_t inicio = base_salidas + q * (nh + 1);
+        const std::size_t a = std::max(k0, inicio), b = std::min(k1, inicio + nh + 1);
+        if (q != j) {
+          for (std::size_t k = a; k < b; ++k) fila[k] = 0.0;
+          continue;
+        }
+        const double gj = r[dis.gs + j];
+        const double* z = r + dis.z - inicio;
+        for (std::size_t k = a; k < b; ++k) fila[k] = gj * z[k];
+      }
+      for (std::size_t q = 0; q < no; ++q) {
+        const BANCO* b = m.bancoe[q].get();
+        if (b == nullptr) continue;
+        // The slice of step t - l - 1, walking back round the ring; before the first step it is one still
+        // cleared.
+        std::size_t previa = ranura;
+        for (std::size_t l = 0; l < tam(b->n); ++l) {
+          previa = (previa == 0 ? anillo : previa) - 1;
+          resta_producto(fila + k0, dydw + previa * no * nw + q * nw + k0, *cr++, k1 - k0);
+        }
+      }
+    }
+    for (std::size_t j = 0; j < no; ++j) suma_producto(es.g + k0, actual + j * nw + k0, r[dis.e + j], k1 - k0);
+  }
+}
+
+// The whole pass on the calling thread, step after step.
+void grad_un_hilo(std::span<double> g, double& E, VELMOR& m) {
+  VELMOR_LP& lp = *m.lp;
+  const std::size_t nret = lp.dydw_r.size() - 1, no = tam(m.no), nw = m.mp->nw;
+  const Columnas& D = lp.trn.d;
+  double** anillo = lp.dydw_r.data();
+  for (std::size_t t = 0; t < D.ndat; ++t) {
+    pon_fila(m, D, t);
+    eval_velmor(m);
+    deriv_velmor(m, lp.dydw_r, lp.dydx);
+    for (std::size_t j = 0; j < no; ++j) {
+      const double e = error_salida(m, D, j, t);
+      lp.err[j] = e;
+      E += e * e;
+    }
+    for (std::size_t j = 0; j < no; ++j) {
+      const double e = lp.err[j];
+      const double* d = anillo[0] + j * nw;
+      for (std::size_t k = 0; k < nw; ++k) g[k] += e * d[k];
+    }
+    // The oldest slice becomes the current one, to be overwritten at the next step.
+    double* const ultima = anillo[nret];
+    for (std::size_t r = nret; r > 0; --r) anillo[r] = anillo[r - 1];
+    anillo[0] = ultima;
+  }
+}
+
+// Slice c of the weights in the split pass, of whole cache lines: each takes 1 / (2 threads) of what the slices
+// before it leave. The first are long, as runs over the ring's rows cost less per weight the longer they
+// are; the last are short, so that the threads, the calling one busy with forward steps too, end together.
+Tramo trozo(std::size_t nw, unsigned hilos, std::size_t c) {
+  std::size_t inicio = 0;
+  for (std::size_t i = 0;; ++i) {
+    const std::size_t resto = nw - inicio;
+    const std::size_t n = std::min(resto, std::max(kAnchoMinimo, en_lineas(resto / (2 * std::size_t{hilos}))));
+    if (i == c || n == 0) return {inicio, inicio + n};
+    inicio += n;
+  }
+}
+
+// The pass split by weights. The forward steps of a block run on the calling thread while the crew works on
+// the previous block's derivatives, in slices of weights that each thread takes as it becomes free; two
+// blocks of records take turns.
+void grad_por_pesos(std::span<double> g, double& E, VELMOR& m) {
+  VELMOR_LP& lp = *m.lp;
+  const Columnas& D = lp.trn.d;
+  const std::size_t N = D.ndat, nw = m.mp->nw;
+  const Registro dis = disposicion(m);
+  const Espacio es = espacio(m);
+  std::fill(es.g, es.registros, 0.0);
+  Cuadrilla& cuadrilla = *lp.cuadrilla;
+  std::size_t trozos = 0;
+  while (trozo(nw, cuadrilla.hilos(), trozos).fin < nw) ++trozos;
+  ++trozos;
+  auto registros = [&](std::size_t t0) { return es.registros + (t0 / es.pasos % 2) * es.pasos * lp.registro; };
+  auto registra = [&](std::size_t t0) {
+    double* r = registros(t0);
+    for (std::size_t t = t0; t < std::min(N, t0 + es.pasos); ++t, r += lp.registro) registra_paso(m, D, t, dis, r, E);
+  };
+  std::atomic<std::size_t> siguiente{0};
+  registra(0);
+  for (std::size_t t0 = 0; t0 < N; t0 += es.pasos) {
+    const std::size_t pasos = std::min(es.pasos, N - t0);
+    siguiente.store(0, std::memory_order_relaxed);
+    cuadrilla.reparte([&](unsigned parte) {
+      if (parte == 0 && t0 + es.pasos < N) registra(t0 + es.pasos);
+      for (std::size_t c; (c = siguiente.fetch_add(1, std::memory_order_relaxed)) < trozos;) {
+        const Tramo k = trozo(nw, cuadrilla.hilos(), c);
+        deriva_tramo(m, es, dis, registros(t0), t0, pasos, k.inicio, k.fin);
+      }
+    });
+  }
+  std::copy(es.g, es.g + nw, g.begin());
 }
 
 }  // namespace
@@ -87,37 +347,32 @@ void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dy
   }
 }
 
+void reparte_hilos(VELMOR& m, unsigned hilos) {
+  VELMOR_LP& lp = *m.lp;
+  lp.cuadrilla.reset();
+  // Multiply-adds of a pass in the derivatives: slice 0, the recursion and the gradient, per output and weight.
+  const std::size_t taps = taps_de_error(m);
+  const double trabajo =
+      static_cast<double>(lp.trn.d.ndat) * static_cast<double>(tam(m.no) * m.mp->nw) * static_cast<double>(taps + 2);
+  // More threads than slices of weights would only wait.
+  const std::size_t partes = std::min<std::size_t>(hilos, (m.mp->nw + kAnchoMinimo - 1) / kAnchoMinimo);
+  if (partes > 1 && taps > 0 && trabajo >= kTrabajoMinimoHilos)
+    lp.cuadrilla = std::make_unique<Cuadrilla>(static_cast<unsigned>(partes));
+}
+
 void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   prepara_buffers(m);
-  const std::size_t nret = lp.dydw_r.size() - 1, no = tam(m.no), nw = m.mp->nw;
-  const Columnas& D = lp.trn.d;
-  const std::size_t N = D.ndat;
+  const std::size_t N = lp.trn.d.ndat;
   reset_velmor(m);
   desempaqueta_pesos(*m.mp, w);
   E = 0;
   std::fill(lp.dydw.begin(), lp.dydw.end(), 0.0);
   std::fill(g.begin(), g.end(), 0.0);
-  double** anillo = lp.dydw_r.data();
-  for (std::size_t t = 0; t < N; ++t) {
-    pon_fila(m, D, t);
-    eval_velmor(m);
-    deriv_velmor(m, lp.dydw_r, lp.dydx);
-    for (std::size_t j = 0; j < no; ++j) {
-      const double e = error_salida(m, D, j, t);
-      lp.err[j] = e;
-      E += e * e;
-    }
-    for (std::size_t j = 0; j < no; ++j) {
-      const double e = lp.err[j];
-      const double* d = anillo[0] + j * nw;
-      for (std::size_t k = 0; k < nw; ++k) g[k] += e * d[k];
-    }
-    // The oldest slice becomes the current one, to be overwritten at the next step.
-    double* const ultima = anillo[nret];
-    for (std::size_t r = nret; r > 0; --r) anillo[r] = anillo[r - 1];
-    anillo[0] = ultima;
-  }
+  if (lp.cuadrilla && lp.cuadrilla->hilos() > 1)
+    grad_por_pesos(g, E, m);
+  else
+    grad_un_hilo(g, E, m);
   E = E / static_cast<double>(N);
   const double factor = 0.5 / static_cast<double>(N);
   for (double& x : g) x = factor * x;
@@ -182,6 +437,7 @@ void train_velmor(VELMOR& m) {
     save_velmor(m);
     return;
   }
+  reparte_hilos(m, hilos_de_entorno("VELMOR_HILOS"));
   prepara_buffers(m);
   empaqueta_pesos(*m.mp, w);
   guardado_en_entrena = false;

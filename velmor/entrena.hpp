@@ -14,12 +14,17 @@
 // Largest tap count among the error banks; 0 when no output feeds its errors back.
 int nret_velmor(const VELMOR& m);
 
+// Gives the passes over lp->trn a crew of `hilos` threads, or none (the calling thread alone) when a pass is
+// too small to gain from more. The count never changes a result.
+void reparte_hilos(VELMOR& m, unsigned hilos);
+
 // Optimises the perceptron's weights over lp->trn for lp->nco cycles and saves the model. With a test set
 // the weights left are those of the lowest test error. Without error taps it only saves the model.
 void train_velmor(VELMOR& m);
 
 // Error function of the optimiser: E is the training error at w (summed over outputs, averaged over rows)
-// and g one quarter of its gradient. Leaves w in the perceptron.
+// and g one quarter of its gradient. Leaves w in the perceptron. With lp->cuadrilla the pass runs split by
+// weights over its threads, with the same result bit for bit.
 void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m);
 
 // Right after a forward step: slice 0 of dydw becomes the derivatives of the outputs with respect to the

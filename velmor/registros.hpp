@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "common/datos.hpp"
+#include "common/hilos.hpp"
 
 // A data file's name (cut to kFname - 1 characters, always terminated) and its series, once read.
 struct DATASET {
@@ -25,6 +27,11 @@ struct VELMOR_LP {
   std::vector<double*> dydw_r;  // dydw_r[r]: slice of step t - r; the ring turns by moving these pointers
   std::vector<double> dydx;     // no rows of the perceptron's ni
   std::vector<double> err;      // no errors of the current step
+  // With a crew, the gradient pass runs split by weights in `bloque` alone (dydw stays empty): the gradient's
+  // sums, its own ring of slices, and the records of two blocks of steps, `registro` doubles a step.
+  std::unique_ptr<Cuadrilla> cuadrilla;
+  std::vector<double> bloque;
+  std::size_t registro = 0;
 };
 
 // Copies `nombre` into ds.fname, keeping what fits.

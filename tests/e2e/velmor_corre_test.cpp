@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -330,6 +331,62 @@ TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
   EXPECT_FALSE(ciclos(r.salida).empty());
   EXPECT_TRUE(std::regex_search(r.salida, std::regex("\n\n ets = \\d+\\.\\d{6} \n\n$")));
   EXPECT_EQ(lineas(lee(dir / "sunspot.out")).size(), 35u);
+}
+
+// Console and every file of a run in a directory filled by `prepara`, with VELMOR_HILOS at 1, 2 and 3.
+std::vector<std::string> con_hilos(const std::function<void(const DirTemporal&)>& prepara, const std::string& base) {
+  std::vector<std::string> r;
+  for (const char* hilos : {"VELMOR_HILOS=1", "VELMOR_HILOS=2", "VELMOR_HILOS=3"}) {
+    DirTemporal dir;
+    prepara(dir);
+    const Resultado x = corre(VELMOR_BIN, {base}, dir.path(), "", 60, {"VELMOR_SEMILLA=11", hilos});
+    EXPECT_EQ(x.estado, 0) << hilos;
+    std::string todo = x.salida;
+    std::vector<fs::path> ficheros(fs::directory_iterator(dir.path()), fs::directory_iterator{});
+    std::sort(ficheros.begin(), ficheros.end());
+    for (const auto& f : ficheros) todo += "\n== " + f.filename().string() + "\n" + lee(f);
+    r.push_back(todo);
+  }
+  return r;
+}
+
+TEST(Hilos, TheExampleWritesTheSameBytesWithAnyThreadCount) {
+  const auto r = con_hilos(
+      [](const DirTemporal& dir) {
+        for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
+          if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
+      },
+      "sunspots");
+  EXPECT_EQ(r[1], r[0]);
+  EXPECT_EQ(r[2], r[0]);
+}
+
+// Four input series of 16 taps, four outputs of 8 error taps, 32 hidden units: passes large enough to be
+// split by weights, over several blocks of steps.
+TEST(Hilos, ALargeModelWritesTheSameBytesWithAnyThreadCount) {
+  std::string datos;
+  for (int t = 0; t < 240; ++t) {
+    for (int k = 0; k < 4; ++k) datos += std::to_string(0.5 + 0.4 * std::sin(0.3 * t + k)) + " ";
+    for (int j = 0; j < 4; ++j)
+      datos += std::to_string(0.5 + 0.3 * std::sin(0.3 * (t - 2) + j) * std::cos(0.11 * t)) + " ";
+    datos += "\n";
+  }
+  const std::size_t corte = [&] {
+    std::size_t p = 0;
+    for (int k = 0; k < 200; ++k) p = datos.find('\n', p) + 1;
+    return p;
+  }();
+  const auto r = con_hilos(
+      [&](const DirTemporal& dir) {
+        e2e::escribe(dir / "grande.net",
+                     "velmor 4 32 4 nri 16 16 16 16 nre 8 8 8 8 learn nco 2 ftrain g.trn ftest g.tst\n");
+        e2e::escribe(dir / "g.trn", datos.substr(0, corte));
+        e2e::escribe(dir / "g.tst", datos.substr(corte));
+      },
+      "grande");
+  EXPECT_NE(r[0].find("Ciclo de Opt.:     2"), std::string::npos) << r[0];
+  EXPECT_EQ(r[1], r[0]);
+  EXPECT_EQ(r[2], r[0]);
 }
 
 TEST(Dulvick, RunsTheJobOfNarmax) {

@@ -90,6 +90,40 @@ INSTANTIATE_TEST_SUITE_P(Modelos, Gradiente,
                                            Forma{"TanhOutputsBothFedBack", {3}, {2, 2}, 1}),
                          [](const auto& info) { return std::string(info.param.nombre); });
 
+// Split by weights over a crew of any size (more threads than slices of weights, too), the pass gives the
+// bits of the single-thread pass, across several blocks of steps.
+TEST(GradientePorPesos, IsTheSingleThreadPassBitForBit) {
+  auto m = modelo({2, 1}, {2, 1}, 12, 1);
+  prueba::aleatoriza(*m, 8);
+  m->lp->trn.d = prueba::series(m->ni, m->no, 1500, 6);
+  const std::vector<double> w = pesos(*m);
+  std::vector<double> g1(w.size()), g(w.size());
+  double e1, e;
+  grad_velmor(w, g1, e1, *m);
+  for (unsigned hilos : {2u, 3u, 5u}) {
+    m->lp->cuadrilla = std::make_unique<Cuadrilla>(hilos);
+    grad_velmor(w, g, e, *m);
+    EXPECT_EQ(e, e1) << hilos;
+    EXPECT_EQ(g, g1) << hilos;
+  }
+}
+
+// A crew only where a pass has work enough for it: not for the small model, not for one thread, and for the
+// large model of the thread-count end-to-end test, so that that test runs the split pass.
+TEST(GradientePorPesos, OnlyPassesWithWorkEnoughGetACrew) {
+  auto pequeno = modelo({2, 1}, {2, 1}, 3, 0);
+  pequeno->lp->trn.d = prueba::series(pequeno->ni, pequeno->no, 200, 1);
+  reparte_hilos(*pequeno, 4);
+  EXPECT_FALSE(pequeno->lp->cuadrilla);
+  auto grande = modelo({16, 16, 16, 16}, {8, 8, 8, 8}, 32, 0);
+  grande->lp->trn.d = prueba::series(grande->ni, grande->no, 200, 1);
+  reparte_hilos(*grande, 1);
+  EXPECT_FALSE(grande->lp->cuadrilla);
+  reparte_hilos(*grande, 3);
+  ASSERT_TRUE(grande->lp->cuadrilla);
+  EXPECT_EQ(grande->lp->cuadrilla->hilos(), 3u);
+}
+
 // Etr sums the outputs and averages over rows only: zero weights predict 0 for outputs of +-1.
 TEST(ErrorEntrenamiento, SumsOverOutputsAndAveragesOverRows) {
   auto m = modelo({1}, {1, 1}, 2, 0);

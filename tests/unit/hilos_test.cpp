@@ -1,6 +1,7 @@
 #include "common/hilos.hpp"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -39,4 +40,20 @@ TEST(Cuadrilla, ThreadCountFromTheEnvironmentOrTheCores) {
   }
   unsetenv("HILOS_PRUEBA");
   EXPECT_GE(hilos_de_entorno("HILOS_PRUEBA"), 1u);
+}
+
+// A system that gives no more threads leaves a smaller crew, not an ended process.
+TEST(CuadrillaDeathTest, ThreadsThatCannotStartLeaveASmallerCrew) {
+  EXPECT_EXIT(
+      {
+        pthread_attr_t a;
+        pthread_attr_init(&a);
+        pthread_attr_setstacksize(&a, std::size_t{1} << 46);  // a stack no thread can map
+        pthread_setattr_default_np(&a);
+        Cuadrilla c(4);
+        std::atomic<unsigned> veces{0};
+        c.reparte([&](unsigned) { ++veces; });
+        std::exit(veces == c.hilos() ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
