@@ -36,7 +36,6 @@ inline constexpr Texto850 sin_memoria_data_i{
     "n de memoria a data[i] en read_data()"};
 
 [[noreturn]] inline void datos_no_abre(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
-[[noreturn]] inline void datos_no_reabre(const char* f) { puterr(kFalloRecurso, "Error de apertura de fichero %s", f); }
 [[noreturn]] inline void datos_erroneos(const char* f) {
   puterr(kEntradaErronea, "Error en el fichero de datos %s", f);
 }

@@ -34,8 +34,6 @@ void conecta(MP_UNIT& u, const double& uno, const Unidades& entradas, const char
   for (std::size_t k = 0; k < entradas.size(); ++k) u.i[k + 1] = &entradas[k].o;
 }
 
-std::size_t tam(int n) { return static_cast<std::size_t>(n); }
-
 }  // namespace
 
 std::unique_ptr<MP> build_mp(std::string_view name, int ni, int nh, int no, int fsal) {

@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+// The perceptron's sizes are ints, as its files give them; as sizes of its arrays they are never negative.
+inline std::size_t tam(int n) { return static_cast<std::size_t>(n); }
+
 // Records of the perceptron's own training and test, completed by the module that trains it. Held through
 // shared_ptr so that this header does not need their definitions (the deleter is bound where they are made).
 struct LP_MP;

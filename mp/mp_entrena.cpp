@@ -19,8 +19,6 @@ namespace {
 // belongs to an earlier training or an earlier run, and must not be taken for this training's best weights.
 bool guardado_en_entrenamiento = false;
 
-std::size_t tam(int n) { return static_cast<std::size_t>(n); }
-
 // The pattern array the input buffers read during one pass. The buffers are let go at the end of the pass, so
 // that nothing is left pointing at freed storage.
 class Entradas {

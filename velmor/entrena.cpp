@@ -14,8 +14,6 @@
 
 namespace {
 
-std::size_t tam(int n) { return static_cast<std::size_t>(n); }
-
 // Whether a report of this training saved the model; without it there are no best weights to load back.
 bool guardado_en_entrena = false;
 

@@ -18,8 +18,6 @@ namespace {
 
 constexpr unsigned kCiclosAuxiliar = 25;  // whatever the configuration asks of the model
 
-std::size_t tam(int n) { return static_cast<std::size_t>(n); }
-
 struct Retardos {
   std::size_t maxret = 1;  // longest input bank, at least 1
   std::size_t sum = 0;     // taps of all input banks

@@ -143,7 +143,6 @@ inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
 namespace msg {
 inline constexpr char sin_memoria_w_train_velmor[] = "Error de asignaci\xA2n de memoria a w en train_velmor()";
 inline constexpr char sin_memoria_dydw[] = "Error de asignaci\xA2n de memoria a dydw en train_velmor()";
-inline constexpr char sin_memoria_dydw_nret[] = "Error de asignaci\xA2n de memoria a dydw[nret] en train_velmor()";
 inline constexpr char sin_memoria_dydw_nsal[] =
     "Error de asignaci\xA2n de memoria a dydw[nret][nsal] en train_velmor()";
 inline constexpr char sin_memoria_dydx[] = "Error de asignaci\xA2n de memoria a dydx en train_velmor()";
