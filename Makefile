@@ -62,6 +62,7 @@ revisa:
 	$(call instala,$(PAQUETES_REVISION))
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run -Werror
 	git ls-files '*.sh' | xargs shellcheck -S warning
+	shellcheck -S warning -s bash .ci/run
 
 clean:
 	rm -rf $(BUILD)
