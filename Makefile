@@ -44,9 +44,12 @@ demo: configure
 	@cmake --build $(BUILD) -j $(JOBS) --target velmor korbent
 	@sh examples/demo.sh $(BUILD)
 
-bench: build
-	@echo "Tiempos por paso (velmor) y por fila y núcleo (korbent), con 1 y con 2 hilos. Compárelos como cocientes"
-	@echo "con los programas de suelo de la herramienta de medida, ejecutados en el mismo minuto y en la misma máquina."
+# Only the benchmarks, not the tests.
+bench: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target grad_velmor_bench zelbrin_fdp_bench
+	@echo "Tiempos por paso (velmor: ns_step) y por fila y núcleo (korbent: ns_rk), con 1 y con 2 hilos. Compárelos"
+	@echo "como cocientes con los de los programas de suelo (make -C ../shared/floor bench: floor_ns_step y"
+	@echo "hoisted_ns_rk), ejecutados en el mismo minuto y en la misma máquina."
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 # Each fuzz target for SEGUNDOS seconds (libFuzzer, with AddressSanitizer and UndefinedBehaviorSanitizer).
@@ -62,6 +65,7 @@ revisa:
 	$(call instala,$(PAQUETES_REVISION))
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run -Werror
 	git ls-files '*.sh' | xargs shellcheck -S warning
+	shellcheck -S warning -s bash .ci/run
 
 clean:
 	rm -rf $(BUILD)

@@ -40,8 +40,8 @@ void PasoGradiente(benchmark::State& state) {
     benchmark::DoNotOptimize(dw.data());
   }
   // Time per row and kernel (printed with its unit, e.g. 126ns).
-  state.counters["ns_rk"] = benchmark::Counter(
-      kFilas * nh, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["ns_rk"] =
+      benchmark::Counter(kFilas * nh, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

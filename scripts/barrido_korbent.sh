@@ -6,11 +6,12 @@
 #   -h "2 3 4"   kernel counts (required)
 #   -m "0 1 2"   initialisation modes (default: the one given)
 #   -j n, -d dir, -p, -r   as in barrido_velmor.sh
-# The other arguments are korbent's own, without nh; KORBENT names the program (default: korbent on the PATH).
+# The other arguments are korbent's own, without nh. KORBENT names the program (default: see busca_programa
+# in comun.sh).
 uso="uso: barrido_korbent.sh -h \"nh...\" [-m \"modo...\"] [-j n] [-d dir] [-p | -r] nombre ni no nco modo ftr fts [ftv]"
 . "$(dirname "$0")/comun.sh"
 
-lnh= lmodo= jobs= dir= solo_prepara= solo_recoge=
+lnh='' lmodo='' jobs='' dir='' solo_prepara='' solo_recoge=''
 while getopts h:m:j:d:pr op; do
   case $op in
     h) lnh=$OPTARG ;;

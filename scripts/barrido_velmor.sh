@@ -10,11 +10,11 @@
 #   -d dir       directory of the sweep (default: barrido-<nombre>)
 #   -p           only prepare the directories and trabajos.txt (to run them elsewhere)
 #   -r           only collect resultados.tsv from a sweep that has run
-# VELMOR names the program (default: velmor on the PATH).
+# VELMOR names the program (default: see busca_programa in comun.sh).
 uso="uso: barrido_velmor.sh [-h nh...] [-e nre...] [-c nco] [-j n] [-s semilla] [-d dir] [-p | -r] fichero.net"
 . "$(dirname "$0")/comun.sh"
 
-lnh= lnre= nco= jobs= semilla= dir= solo_prepara= solo_recoge=
+lnh='' lnre='' nco='' jobs='' semilla='' dir='' solo_prepara='' solo_recoge=''
 while getopts h:e:c:j:s:d:pr op; do
   case $op in
     h) lnh=$OPTARG ;;
@@ -82,9 +82,8 @@ for v in $lnre; do entero "$v" nre; done
 temporal
 tok=$TMPDIR_GUION/tokens
 tokens "$net" >"$tok"
-set -- $(awk 'NR <= 4' "$tok")
-case ${1:-} in velmor | veldmor) ;; *) falla "$net no describe un modelo velmor" ;; esac
-ni=$(echo "${2:-}" | sed 's/^\([0-9]*\).*/\1/') no=$(echo "${4:-}" | sed 's/^\([0-9]*\).*/\1/')
+case $(sed -n 1p "$tok") in velmor | veldmor) ;; *) falla "$net no describe un modelo velmor" ;; esac
+ni=$(sed -n 's/^\([0-9]*\).*/\1/;2p' "$tok") no=$(sed -n 's/^\([0-9]*\).*/\1/;4p' "$tok")
 [ -n "$ni" ] && [ "$ni" -ge 1 ] && [ -n "$no" ] && [ "$no" -ge 1 ] || falla "$net: ni y no deben ser >= 1"
 [ "$(sed -n 5p "$tok")" = nri ] && [ "$(sed -n $((6 + ni))p "$tok")" = nre ] ||
   falla "$net: se esperaba nri y nre tras ni nh no"

@@ -1,3 +1,4 @@
+# shellcheck shell=sh
 # Helpers shared by the plot and sweep scripts (sourced, POSIX sh). Everything runs in the C locale so that
 # awk and gnuplot read and write a decimal point whatever the user's settings.
 LC_ALL=C
@@ -75,6 +76,8 @@ temporal() {
 # The sweep's table: `cabecera` (TAB-separated names), then one row per job of $dir/trabajos.txt made of
 # its settings, what recoge_uno (defined by the sweep) reads from its console, and its directory; then
 # the row with the lowest test error (column 5) among those whose column `col_estado` is "ok".
+# The sweep functions work in $dir, the sweep directory, which the sweep script sets before it calls them.
+# shellcheck disable=SC2154
 recoge_tabla() {
   cabecera=$1
   col_estado=$2
@@ -107,20 +110,34 @@ informa_fallos() {
   [ "$fallos" -eq 0 ] || { echo "$0: fallaron $fallos ejecuciones" >&2; return 1; }
 }
 
-# Runs every job of $dir with GNU parallel, then collects the table. The program is the one the variable
-# named `var` gives (made absolute, since each job runs in its own directory), or `prog` on the PATH.
-ejecuta_barrido() {
+# The program `prog` into the variable `var` (VELMOR or KORBENT), exported for the runs started in other
+# directories, so a path is made absolute. It is what `var` already names; else `prog` on the PATH; else the
+# one beside the script, as installed; else the build's, for a script run from the repository.
+busca_programa() {
   var=$1
   prog=$2
-  command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
   eval "ruta=\${$var:-}"
-  if [ -n "$ruta" ]; then
-    case $ruta in /*) ;; */*) ruta=$(pwd)/$ruta ;; esac
-    case $ruta in */*) [ -x "$ruta" ] || falla "$ruta no es un programa ejecutable" ;; esac
-    eval "$var=\$ruta"
-    export "${var?}"
+  if [ -z "$ruta" ]; then
+    guiones=$(cd "$(dirname "$0")" && pwd) || falla "no se encuentra el directorio de $0"
+    if command -v "$prog" >/dev/null 2>&1; then
+      ruta=$prog
+    elif [ -x "$guiones/$prog" ]; then
+      ruta=$guiones/$prog
+    elif [ -x "$guiones/../build/bin/$prog" ]; then
+      ruta=$(cd "$guiones/../build/bin" && pwd)/$prog
+    fi
   fi
-  command -v "${ruta:-$prog}" >/dev/null 2>&1 || falla "no se encuentra $prog: indique $var=ruta"
+  case $ruta in /*) ;; */*) ruta=$(pwd)/$ruta ;; esac
+  case $ruta in */*) [ -x "$ruta" ] || falla "$ruta no es un programa ejecutable" ;; esac
+  command -v "${ruta:-$prog}" >/dev/null 2>&1 || falla "no se encuentra $prog${ruta:+ ($ruta)}: indique $var=ruta"
+  eval "$var=\$ruta"
+  export "${var?}"
+}
+
+# Runs every job of $dir with GNU parallel, then collects the table; `var` and `prog` as for busca_programa.
+ejecuta_barrido() {
+  command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
+  busca_programa "$1" "$2"
   (cd "$dir" && parallel --will-cite ${jobs:+--jobs "$jobs"} --halt never sh {}/corre.sh :::: trabajos.txt)
   recoge
 }

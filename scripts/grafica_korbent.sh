@@ -4,7 +4,7 @@
 #                          one input, a heat map with contours for two), with the training rows on top
 #   <nombre>-vlr.png       the level index vlr of each validation row, from the run's <nombre>.out
 # The grid is scored by korbent itself, reloading the representation files in a scratch directory, so the
-# run's own <nombre>.out stays as it is. KORBENT names the program (default: korbent on the PATH).
+# run's own <nombre>.out stays as it is. KORBENT names the program (default: see busca_programa in comun.sh).
 uso="uso: grafica_korbent.sh dir nombre ni nh no fichero_entrenamiento [puntos_por_eje]"
 . "$(dirname "$0")/comun.sh"
 
@@ -22,10 +22,7 @@ temporal
 
 hecho=
 if [ "$ni" -le 2 ]; then
-  KORBENT=${KORBENT:-korbent}
-  case $KORBENT in /*) ;; */*) KORBENT=$(pwd)/$KORBENT ;; esac
-  case $KORBENT in */*) [ -x "$KORBENT" ] || falla "$KORBENT no es un programa ejecutable" ;; esac
-  command -v "$KORBENT" >/dev/null 2>&1 || falla "no se encuentra korbent ($KORBENT): indique KORBENT=ruta"
+  busca_programa KORBENT korbent
   if [ -z "$puntos" ]; then if [ "$ni" -eq 1 ]; then puntos=301; else puntos=81; fi; fi
   entero "$puntos" puntos_por_eje
   [ "$puntos" -ge 2 ] || falla "puntos_por_eje debe ser >= 2"

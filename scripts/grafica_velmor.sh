@@ -6,7 +6,7 @@
 uso="uso: grafica_velmor.sh [-i ni] [-o no] dir nombre fichero_test [consola]"
 . "$(dirname "$0")/comun.sh"
 
-ni= no=
+ni='' no=''
 while getopts i:o: op; do
   case $op in
     i) ni=$OPTARG ;;
@@ -27,6 +27,8 @@ necesita_gnuplot
 # ni and no from the configuration unless given: its 2nd and 4th tokens, read as velmor reads them.
 if [ -z "$ni" ] || [ -z "$no" ]; then
   [ -f "$dir/$nombre.net" ] || falla "no existe $dir/$nombre.net: indique -i ni -o no"
+  # Split on purpose: a token holds no blank, so each is one word and $# counts them.
+  # shellcheck disable=SC2046
   set -- $(tokens "$dir/$nombre.net" | sed -n '1p;2p;4p' | sed 's/^\([0-9][0-9]*\).*/\1/')
   case $1 in velmor | veldmor) ;; *) falla "$dir/$nombre.net no describe un modelo velmor" ;; esac
   [ $# -eq 3 ] || falla "$dir/$nombre.net no describe un modelo velmor"
@@ -80,6 +82,7 @@ sed -n 's/.*Ciclo de Opt\.: *\([0-9][0-9]*\) *Etr = *\([^ ]*\) *Ets = *\([^ ]*\)
 [ -s "$TMPDIR_GUION/ciclos" ] || falla "$consola no tiene lineas de ciclo de optimizacion"
 # The lowest test error is what the stored weights hold. A log scale only when the errors span more than a
 # decade (and are all positive); within one it would show no tic marks.
+# shellcheck disable=SC2046 # split on purpose into cycle, lowest Ets and scale
 set -- $(awk 'NR == 1 || $3 < m { m = $3; c = $1 }
               { for (k = 2; k <= 3; k++) { if (!lo || $k < lo) lo = $k; if ($k > hi) hi = $k; if ($k <= 0) nopos = 1 } }
               END { print c, m, (!nopos && hi > 10 * lo ? "log" : "lineal") }' "$TMPDIR_GUION/ciclos")

@@ -6,8 +6,8 @@
 enum class NombreEnErrores { con_extension, sin_extension };
 
 struct OpcionesVelmor {
-  std::string base;                  // base name of the configuration and of the model
-  NombreEnErrores nombre_en_errores; // how the open failure of the configuration names it
+  std::string base;                   // base name of the configuration and of the model
+  NombreEnErrores nombre_en_errores;  // how the open failure of the configuration names it
 };
 
 int corre_velmor(const OpcionesVelmor& opciones);

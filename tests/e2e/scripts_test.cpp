@@ -364,6 +364,23 @@ TEST_F(Barrido, VelmorRealRejillaDosPorDos) {
     EXPECT_EQ(t[i][8], "ok") << lee(dir / "barrido-sunspots" / t[i][9] / "consola.txt");
 }
 
+// Installed, a sweep runs the program installed beside it, with neither the PATH nor VELMOR naming it, from
+// the directory of each run.
+TEST_F(Barrido, InstaladoUsaElProgramaDeSuDirectorio) {
+  DirTemporal prefijo;
+  const auto i =
+      e2e::corre(CMAKE_ORDEN, {"--install", CONSTRUCCION_DIR, "--prefix", prefijo.path().string()}, dir.path());
+  ASSERT_EQ(i.estado, 0) << i.salida << i.errores;
+  const auto r = e2e::corre(
+      "/bin/sh",
+      {(prefijo / "bin" / "barrido_velmor.sh").string(), "-h", "2", "-e", "1", "-c", "2", "-s", "1", "sunspots.net"},
+      dir.path(), "", 120, {"PATH=/usr/bin:/bin", "VELMOR="});
+  ASSERT_EQ(r.estado, 0) << r.salida << r.errores;
+  const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[1][8], "ok") << lee(dir / "barrido-sunspots" / t[1][9] / "consola.txt");
+}
+
 #ifdef KORBENT_BIN
 TEST_F(ConGnuplot, KorbentRealDibujaSuRed) {
   for (const char* f : {"faithful-train.dat", "faithful-valid.dat"}) copia(kDatos / f, dir / f);

@@ -39,7 +39,8 @@ void sin_salir(F&& cuerpo) {
 inline void entra_en_directorio_propio() {
   static const bool hecho = [] {
     // Memory-backed when the machine has it: the readers open their files by name at every input.
-    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
     const auto dir = base / ("fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     std::filesystem::current_path(dir);

@@ -1,6 +1,5 @@
 // The interrupt menu's dialog, driven with scripted answers: what each answer leaves for the training,
 // when an interrupt is dropped, and what options 1 and 4 leave on disk.
-#include "directorio_propio.hpp"
 #include "velmor/ctrl_c.hpp"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 #include "common/errmess.hpp"
 #include "common/fichero_seguro.hpp"
 #include "common/random.hpp"
+#include "directorio_propio.hpp"
 #include "korbent/zelbrin_fdp_train.hpp"
 #include "mp/mp.hpp"
 #include "velmor/estado.hpp"

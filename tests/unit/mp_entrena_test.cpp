@@ -1,4 +1,3 @@
-#include "directorio_propio.hpp"
 #include "mp/mp_entrena.hpp"
 
 #include <gtest/gtest.h>
@@ -16,6 +15,7 @@
 
 #include "common/ajustes.hpp"
 #include "common/random.hpp"
+#include "directorio_propio.hpp"
 #include "mp/mp_pesos.hpp"
 
 namespace {

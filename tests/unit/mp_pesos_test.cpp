@@ -141,7 +141,8 @@ TEST_F(PesosMp, WeightThatIsNotAFiniteNumberIsRefused) {
   for (const char* malo : {"nan", "-inf", "1e999"}) {
     escribe("red.wgt", texto.substr(0, pesos) + malo + texto.substr(texto.find('\n', pesos)));
     auto mp = build_mp("red", 2, 1, 1, 0);
-    EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(kEntradaErronea), "Error en el fichero red\\.wgt") << malo;
+    EXPECT_EXIT((a_stderr(), load_w(*mp)), ::testing::ExitedWithCode(kEntradaErronea), "Error en el fichero red\\.wgt")
+        << malo;
   }
 }
 

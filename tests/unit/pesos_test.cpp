@@ -174,7 +174,9 @@ TEST_F(PesosVelmor, CoefficientThatIsNotAFiniteNumberIsIncompatible) {
   for (const char* malo : {"nan", "inf", "1e999"}) {
     escribe("modelo.wgt", texto.substr(0, salida) + malo + texto.substr(texto.find(' ', salida)));
     auto m = modelo({1}, {1});
-    EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea), "Fichero de pesos incompatible") << malo;
+    EXPECT_EXIT((a_stderr(), load_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea),
+                "Fichero de pesos incompatible")
+        << malo;
   }
 }
 

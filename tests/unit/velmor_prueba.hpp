@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "common/ajustes.hpp"
-#include "directorio_propio.hpp"
 #include "common/random.hpp"
+#include "directorio_propio.hpp"
 #include "velmor/modelo.hpp"
 
 namespace prueba {

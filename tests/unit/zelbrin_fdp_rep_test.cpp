@@ -1,5 +1,3 @@
-#include "directorio_propio.hpp"
-#include "common/errmess.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 #include <gtest/gtest.h>
@@ -14,6 +12,8 @@
 #include <string>
 #include <utility>
 
+#include "common/errmess.hpp"
+#include "directorio_propio.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 
 namespace {
@@ -27,11 +27,9 @@ std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32
       nombre, VECTOR{{static_cast<long double>(ni), static_cast<long double>(nh), static_cast<long double>(no)}, 3});
 }
 
-
 // Every test works in a directory of its own, where the network's files appear.
 class Representacion : public DirectorioPropio {
  protected:
-
   // ni = 2, nh = 2, no = 1 with every field the files carry set to a round value. The inputs are scaled
   // by a = 0.5, b = -1, so a centre at (1.5, -0.25) in the data is stored as (-0.25, -1.125).
   static std::unique_ptr<ZELBRIN_FDP> entrenada(std::uint32_t no = 1) {
@@ -69,7 +67,6 @@ class Representacion : public DirectorioPropio {
     net->p_100 = 0.015625;
     return net;
   }
-
 };
 
 TEST_F(Representacion, FilesHoldTheNetworkInTheUnitsOfTheData) {

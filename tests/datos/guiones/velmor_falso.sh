@@ -5,6 +5,7 @@
 [ $# -eq 1 ] && [ -f "$1.net" ] || { printf '\n\n**** Error ****\n\nUso: VELMORTR nombre\n\n'; exit 2; }
 if ! mkdir ocupado 2>/dev/null; then printf '\n\n**** Error ****\n\ndirectorio compartido\n\n'; exit 1; fi
 trap 'rmdir ocupado' EXIT
+# shellcheck disable=SC2046 # split on purpose into nh, nre and nco
 set -- $(sed 's/\*.*//' "$1.net" | tr -s ' \t' '\n\n' | grep -v '^$' | awk '
   NR == 3 { nh = $0 } $0 == "nre" { getline; nre = $0 } $0 == "nco" { getline; nco = $0 } END { print nh, nre, nco }')
 sleep 0.3
