@@ -14,6 +14,7 @@ void PasoGradiente(benchmark::State& state) {
   const auto ni = static_cast<std::uint32_t>(state.range(0));
   const auto nh = static_cast<std::uint32_t>(state.range(1));
   auto net = construye_zelbrin_fdp("marca", VECTOR{{ni * 1.0L, nh * 1.0L, 0}, 3});
+  net->hilos = static_cast<unsigned>(state.range(2));
   std::mt19937 g(7);
   std::uniform_real_distribution<double> dentro(-1, 1), ancho(0.5, 1.5);
   for (BUF_UNIT& u : net->ibuf) {
@@ -40,11 +41,17 @@ void PasoGradiente(benchmark::State& state) {
     benchmark::DoNotOptimize(dw.data());
   }
   // Time per row and kernel (printed with its unit, e.g. 126ns).
-  state.counters["ns_rk"] = benchmark::Counter(
-      kFilas * nh, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["ns_rk"] =
+      benchmark::Counter(kFilas * nh, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace
 
-BENCHMARK(PasoGradiente)->Args({2, 8})->Args({4, 8})->Args({4, 32})->Unit(benchmark::kMillisecond);
+BENCHMARK(PasoGradiente)
+    ->ArgNames({"ni", "nh", "hilos"})
+    ->ArgsProduct({{4}, {8}, {1, 2}})
+    ->Args({2, 8, 1})
+    ->Args({4, 32, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_MAIN();
