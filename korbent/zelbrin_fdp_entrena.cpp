@@ -23,9 +23,9 @@ void copia_entradas(ZELBRIN_FDP& net, const std::vector<long double>& fila) {
   std::copy_n(fila.begin(), std::min<std::size_t>(net.ni, fila.size()), net.i.begin());
 }
 
-// A block of the pass holds about this many values, so that it stays in cache while the parts meet once
-// a block.
-constexpr std::size_t kValoresBloque = 16384;
+// A block of the pass holds about this many values: with one part, few enough to stay in the nearest
+// cache; with several, enough to keep the parts' meetings (one a block) rare.
+constexpr std::size_t kValoresBloque = 1024, kValoresBloqueReparto = 16384;
 
 // What a pass reads besides the rows, worked out once per pass into ESPACIO_PASO::comun.
 struct Mezcla {
@@ -73,7 +73,8 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
     }
   }
   const std::size_t paso = ni + nh + 2;
-  ep.filas_bloque = std::max<std::size_t>(1, std::min(filas, std::max<std::size_t>(64, kValoresBloque / paso)));
+  const std::size_t valores = partes > 1 ? kValoresBloqueReparto : kValoresBloque;
+  ep.filas_bloque = std::max<std::size_t>(1, std::min(filas, std::max<std::size_t>(16, valores / paso)));
   redimensiona(ep.comun, 2 * ni + 3 * nh + 3 * ni * nh, msg::sin_memoria_w);
   for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso, msg::sin_memoria_w);
   return ep;
