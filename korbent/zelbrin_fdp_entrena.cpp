@@ -72,6 +72,9 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
       puterr(1, "%s", msg::sin_memoria_w);
     }
   }
+  // Each part's copy of the gradient, a cache line or more apart from the next.
+  ep.paso_gradiente = (2 * ni * nh + nh + 7) / 4 * 4;
+  if (partes > 1) redimensiona(ep.gradiente, partes * ep.paso_gradiente, msg::sin_memoria_w);
   const std::size_t paso = ni + nh + 2;
   const std::size_t valores = partes > 1 ? kValoresBloqueReparto : kValoresBloque;
   ep.filas_bloque = std::max<std::size_t>(1, std::min(filas, std::max<std::size_t>(16, valores / paso)));
@@ -168,9 +171,7 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
   const ZELBRIN_FDP_LP& lp = *net.lp;
   const long double n = lp.tsize;
   std::fill(dw.begin(), dw.end(), 0.0L);
-  long double* const dr = dw.data();
-  long double* const db = dr + nr;
-  long double* const dwa = db + nr;
+  long double* const db = dw.data() + nr;
   const long double inv_s = m.s != 0 ? 1 / m.s : 0;  // with S = 0 no row has a positive mixture
 
   long double suma_b2 = 0;
@@ -189,7 +190,23 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
   const std::size_t filas = lp.ts.size(), paso = ni + nh + 2, nb = ep.filas_bloque;
   const unsigned partes = ep.reparto.partes();
   ep.reparto([&](unsigned parte) {
+    // Private copies: the parts' gradient stores can then alias nothing another part writes, and each
+    // part adds into its own copy of the gradient, whose kernels' entries it takes from dw and gives back.
+    const Mezcla mz = m;
+    const long double is = inv_s;
+    const std::vector<long double>* const ts = lp.ts.data();
     const Tramo mios = tramo(nh, parte, partes);
+    long double* const g = partes > 1 ? ep.gradiente.data() + parte * ep.paso_gradiente : dw.data();
+    const auto intercambia = [&](long double* a, const long double* de) {
+      std::copy(de + mios.inicio * ni, de + mios.fin * ni, a + mios.inicio * ni);
+      std::copy(de + nr + mios.inicio * ni, de + nr + mios.fin * ni, a + nr + mios.inicio * ni);
+      std::copy(de + 2 * nr + mios.inicio, de + 2 * nr + mios.fin, a + 2 * nr + mios.inicio);
+    };
+    if (g != dw.data()) intercambia(g, dw.data());
+    long double* const gr = g;
+    long double* const gb = g + nr;
+    long double* const gwa = g + 2 * nr;
+    long double suma = ev;
     std::size_t cual = 0;
     for (std::size_t f0 = 0; f0 < filas; f0 += nb, cual ^= 1) {
       const std::size_t nf = std::min(nb, filas - f0);
@@ -197,8 +214,8 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
       const Tramo mias = tramo(nf, parte, partes);
       for (std::size_t i = mias.inicio; i < mias.fin; ++i) {
         long double* const d = bloque + i * paso;
-        const long double q = m.evalua(lp.ts[f0 + i].data(), d, d + ni);
-        const long double mezcla = q / m.s;
+        const long double q = mz.evalua(ts[f0 + i].data(), d, d + ni);
+        const long double mezcla = q / mz.s;
         // Far from every kernel: nothing to learn from this row, which a negative 1/q marks.
         d[ni + nh] = mezcla > 0 ? 1 / q : -1;
         if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
@@ -206,27 +223,29 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
       if (ep.barrera) ep.barrera->arrive_and_wait();
       if (parte == 0)
         for (std::size_t i = 0; i < nf; ++i)
-          if (bloque[i * paso + ni + nh] >= 0) ev += bloque[i * paso + ni + nh + 1];
+          if (bloque[i * paso + ni + nh] >= 0) suma += bloque[i * paso + ni + nh + 1];
       for (std::size_t i = 0; i < nf; ++i) {
         const long double* const u = bloque + i * paso;
         const long double* const o = u + ni;
         const long double inv_q = o[nh];
         if (inv_q < 0) continue;
         for (std::size_t h = mios.inicio; h < mios.fin; ++h) {
-          dwa[h] += m.dos_wa[h] * (o[h] * inv_q - inv_s);
+          gwa[h] += mz.dos_wa[h] * (o[h] * inv_q - is);
           if (o[h] == 0) continue;  // adds exactly nothing, and 1/b of a zero width would make it 0 * inf
-          const long double c = m.wa2[h] * inv_q * o[h];
+          const long double c = mz.wa2[h] * inv_q * o[h];
           const long double c2 = 2 * c;
           const std::size_t k0 = h * ni;
           for (std::size_t j = 0; j < ni; ++j) {
             const std::size_t k = k0 + j;
-            const long double d = u[j] - m.r[k];
-            dr[k] += c2 * m.b2[k] * d;
-            db[k] += (m.inv_b[k] - m.dos_b[k] * d * d) * c;
+            const long double d = u[j] - mz.r[k];
+            gr[k] += c2 * mz.b2[k] * d;
+            gb[k] += (mz.inv_b[k] - mz.dos_b[k] * d * d) * c;
           }
         }
       }
     }
+    if (g != dw.data()) intercambia(dw.data(), g);
+    if (parte == 0) ev = suma;
   });
   for (long double& g : dw) g = -g / n;
   e = -ev / n;

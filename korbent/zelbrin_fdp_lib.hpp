@@ -60,6 +60,8 @@ struct ESPACIO_PASO {
   Reparto reparto;
   std::unique_ptr<std::barrier<>> barrera;  // the parts' meeting inside a pass; only with more than one
   std::vector<long double> comun;           // what does not depend on the row
+  std::vector<long double> gradiente;       // with several parts, each one's own copy of the gradient
+  std::size_t paso_gradiente = 0;
   // Two blocks of rows, used in turn; per row: the scaled inputs, the kernels' outputs, 1/q, ln of the mixture.
   std::vector<long double> bloque[2];
   std::vector<long double> ln_p;  // the reports: ln p of each row
