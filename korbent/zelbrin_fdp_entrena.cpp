@@ -67,7 +67,7 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
   const unsigned partes = ep.reparto.partes();
   if (partes > 1) {
     try {
-      ep.barrera = std::make_unique<Barrera>(partes);
+      ep.barrera = std::make_unique<std::barrier<>>(partes);
     } catch (const std::bad_alloc&) {
       puterr(1, "%s", msg::sin_memoria_w);
     }
@@ -220,7 +220,7 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
         d[ni + nh] = mezcla > 0 ? 1 / q : -1;
         if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
       }
-      if (ep.barrera) ep.barrera->espera();
+      if (ep.barrera) ep.barrera->arrive_and_wait();
       if (parte == 0)
         for (std::size_t i = 0; i < nf; ++i)
           if (bloque[i * paso + ni + nh] >= 0) suma += bloque[i * paso + ni + nh + 1];
