@@ -31,14 +31,22 @@ void copia(long double* destino, const long double* origen, std::uint32_t dim) {
   for (std::uint32_t j = 0; j < dim; ++j) destino[j] = origen[j];
 }
 
+// f(k) for every pattern k, the patterns split among the parts. f must only write what belongs to k.
+template <class F>
+void por_patrones(Reparto reparto, std::uint32_t nv, F&& f) {
+  const unsigned partes = reparto.partes();
+  reparto([&](unsigned parte) {
+    const Tramo t = tramo(nv, parte, partes);
+    for (std::size_t k = t.inicio; k < t.fin; ++k) f(static_cast<std::uint32_t>(k));
+  });
+}
+
 // Assigns every pattern to its nearest centre and counts the patterns of each.
 void asigna_patrones(std::uint32_t nr, std::span<long double* const> r, std::span<std::uint32_t> nvr, std::uint32_t nv,
-                     const Filas& v, std::uint32_t dim, std::span<std::uint32_t> rv) {
+                     const Filas& v, std::uint32_t dim, std::span<std::uint32_t> rv, Reparto reparto) {
+  por_patrones(reparto, nv, [&](std::uint32_t k) { rv[k] = centro_mas_cercano(v[k].data(), r, nr, dim); });
   for (std::uint32_t i = 0; i < nr; ++i) nvr[i] = 0;
-  for (std::uint32_t k = 0; k < nv; ++k) {
-    rv[k] = centro_mas_cercano(v[k].data(), r, nr, dim);
-    ++nvr[rv[k]];
-  }
+  for (std::uint32_t k = 0; k < nv; ++k) ++nvr[rv[k]];
 }
 
 // Neural-gas ranking: equal distances rank the lower centre first, so the order does not depend on
@@ -86,7 +94,7 @@ void siembra_si_hace_falta(std::uint32_t nr, std::span<long double* const> r, st
 }
 
 void k_means(std::uint32_t nr, std::span<long double* const> r, std::span<std::uint32_t> nvr, std::uint32_t nv,
-             const Filas& v, std::uint32_t dim, std::uint32_t nc) {
+             const Filas& v, std::uint32_t dim, std::uint32_t nc, Reparto reparto) {
   comprueba_tamanos(nr, r, nv, v, dim);
   std::vector<std::uint32_t> rv = asigna<std::uint32_t>(nv, msg_cluster::rv_k_means);
   init_aleatorio<AjustesKorbent>();
@@ -95,22 +103,28 @@ void k_means(std::uint32_t nr, std::span<long double* const> r, std::span<std::u
     return;
   }
   siembra_si_hace_falta(nr, r, nv, v, dim);
+  const unsigned partes = reparto.partes();
   for (std::uint32_t pasada = 0; pasada < nc; ++pasada) {
-    asigna_patrones(nr, r, nvr, nv, v, dim, rv);
-    for (std::uint32_t i = 0; i < nr; ++i)
-      for (std::uint32_t j = 0; j < dim; ++j) r[i][j] = 0;
-    for (std::uint32_t k = 0; k < nv; ++k) {
-      long double* c = r[rv[k]];
-      const long double n = nvr[rv[k]];
-      for (std::uint32_t j = 0; j < dim; ++j) c[j] += v[k][j] / n;
-    }
+    asigna_patrones(nr, r, nvr, nv, v, dim, rv, reparto);
+    // Each part averages its own centres, taking their patterns in pattern order.
+    reparto([&](unsigned parte) {
+      const Tramo mios = tramo(nr, parte, partes);
+      for (std::size_t i = mios.inicio; i < mios.fin; ++i)
+        for (std::uint32_t j = 0; j < dim; ++j) r[i][j] = 0;
+      for (std::uint32_t k = 0; k < nv; ++k) {
+        if (rv[k] < mios.inicio || rv[k] >= mios.fin) continue;
+        long double* c = r[rv[k]];
+        const long double n = nvr[rv[k]];
+        for (std::uint32_t j = 0; j < dim; ++j) c[j] += v[k][j] / n;
+      }
+    });
     for (std::uint32_t i = 0; i < nr; ++i)
       if (nvr[i] == 0) copia(r[i], v[fila_aleatoria(nv)].data(), dim);
   }
 }
 
 void leader(std::uint32_t nr, std::uint32_t nr0, std::span<long double* const> r, std::uint32_t nv, const Filas& v,
-            std::uint32_t dim) {
+            std::uint32_t dim, Reparto reparto) {
   if (nr == 0) return;
   comprueba_tamanos(nr, r, nv, v, dim);
   std::vector<std::uint32_t> rv = asigna<std::uint32_t>(nv, msg_cluster::rv_k_means);
@@ -122,15 +136,10 @@ void leader(std::uint32_t nr, std::uint32_t nr0, std::span<long double* const> r
     for (std::uint32_t j = 0; j < dim; ++j) r[0][j] = 0;
     for (std::uint32_t k = 0; k < nv; ++k)
       for (std::uint32_t j = 0; j < dim; ++j) r[0][j] += v[k][j] / static_cast<long double>(nv);
+    por_patrones(reparto, nv, [&](std::uint32_t k) { drv[k] = distance(v[k].data(), r[0], dim); });
     std::uint32_t cerca = 0;
-    long double dmin = distance(v[0].data(), r[0], dim);
-    for (std::uint32_t k = 1; k < nv; ++k) {
-      const long double d = distance(v[k].data(), r[0], dim);
-      if (d < dmin) {
-        dmin = d;
-        cerca = k;
-      }
-    }
+    for (std::uint32_t k = 1; k < nv; ++k)
+      if (drv[k] < drv[cerca]) cerca = k;
     copia(r[0], v[cerca].data(), dim);
     nr0 = 1;
   }
@@ -138,27 +147,27 @@ void leader(std::uint32_t nr, std::uint32_t nr0, std::span<long double* const> r
 
   // drv[k] is the distance of pattern k to the nearest centre chosen so far; each new centre only
   // needs comparing against it, which gives the same minimum as scanning every centre again.
-  for (std::uint32_t k = 0; k < nv; ++k) {
+  por_patrones(reparto, nv, [&](std::uint32_t k) {
     rv[k] = centro_mas_cercano(v[k].data(), r, nr0, dim);
     drv[k] = distance(v[k].data(), r[rv[k]], dim);
-  }
+  });
   for (std::uint32_t l = nr0; l < nr; ++l) {
     std::uint32_t lejos = 0;
     for (std::uint32_t k = 1; k < nv; ++k)
       if (drv[k] > drv[lejos]) lejos = k;
     copia(r[l], v[lejos].data(), dim);
-    for (std::uint32_t k = 0; k < nv; ++k) {
+    por_patrones(reparto, nv, [&](std::uint32_t k) {
       const long double d = distance(v[k].data(), r[l], dim);
       if (d < drv[k]) {
         drv[k] = d;
         rv[k] = l;
       }
-    }
+    });
   }
 }
 
 void n_gas(std::uint32_t nr, std::span<long double* const> r, std::span<std::uint32_t> nvr, std::uint32_t nv,
-           const Filas& v, std::uint32_t dim, std::uint32_t nc) {
+           const Filas& v, std::uint32_t dim, std::uint32_t nc, Reparto reparto) {
   constexpr double landa_i = 10.0, landa_f = 0.01, eps_i = 0.5, eps_f = 0.005;
   comprueba_tamanos(nr, r, nv, v, dim);
   std::vector<std::uint32_t> rv = asigna<std::uint32_t>(nv, msg_cluster::rv_k_means);
@@ -186,18 +195,18 @@ void n_gas(std::uint32_t nr, std::span<long double* const> r, std::span<std::uin
       for (std::uint32_t j = 0; j < dim; ++j) r[i][j] += h * (x[j] - r[i][j]);
     }
   }
-  asigna_patrones(nr, r, nvr, nv, v, dim, rv);
+  asigna_patrones(nr, r, nvr, nv, v, dim, rv, reparto);
 }
 
 void estima_sig(std::uint32_t nr, std::span<long double* const> r, std::uint32_t nv, const Filas& v, std::uint32_t dim,
-                std::span<long double* const> sig) {
+                std::span<long double* const> sig, Reparto reparto) {
   comprueba_tamanos(nr, r, nv, v, dim);
   assert(sig.size() >= nr);
   std::vector<std::uint32_t> rv = asigna<std::uint32_t>(nv, msg_cluster::rv_estima_sig);
   std::vector<std::uint32_t> nvr = asigna<std::uint32_t>(nr, msg_cluster::nvr_estima_sig);
   for (std::uint32_t i = 0; i < nr; ++i)
     for (std::uint32_t j = 0; j < dim; ++j) sig[i][j] = 0;
-  asigna_patrones(nr, r, nvr, nv, v, dim, rv);
+  asigna_patrones(nr, r, nvr, nv, v, dim, rv, reparto);
   for (std::uint32_t k = 0; k < nv; ++k) {
     const std::uint32_t c = rv[k];
     for (std::uint32_t j = 0; j < dim; ++j) {

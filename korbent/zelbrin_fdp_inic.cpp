@@ -65,20 +65,21 @@ void inicializa_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& m, std::uint8_
     for (std::size_t j = 0; j < ni; ++j) filas[k][j] = m.d[k][j] * net.ibuf[j].a + net.ibuf[j].b;
   }
 
+  const Reparto reparto = reparto_zelbrin_fdp(net, static_cast<double>(n) * nh);
   switch (leader_flag) {
     case 0:
-      n_gas(nh, r, nvr, n, filas, ni, kPasosNgas);
+      n_gas(nh, r, nvr, n, filas, ni, kPasosNgas, reparto);
       break;
     case 2:
-      leader(nh, 0, r, n, filas, ni);
+      leader(nh, 0, r, n, filas, ni, reparto);
       [[fallthrough]];
     case 1:
-      k_means(nh, r, nvr, n, filas, ni, kPasadasKmeans);
+      k_means(nh, r, nvr, n, filas, ni, kPasadasKmeans, reparto);
       break;
     default:  // the centres stay where they are
       break;
   }
-  estima_sig(nh, r, n, filas, ni, sig);
+  estima_sig(nh, r, n, filas, ni, sig, reparto);
 
   const long double wa = std::sqrt(1 / static_cast<long double>(nh));
   const long double raiz2 = std::sqrt(static_cast<long double>(2));

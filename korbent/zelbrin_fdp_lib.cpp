@@ -1,6 +1,7 @@
 #include "korbent/zelbrin_fdp_lib.hpp"
 
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <new>
 
@@ -140,6 +141,20 @@ void eval_zelbrin_fdp(ZELBRIN_FDP& net) {
   eval_zelbrin_fdp_emax(net);
 }
 
+FactorDensidad factor_densidad_zelbrin_fdp(const ZELBRIN_FDP& net) {
+  long double jac = 1;
+  for (const BUF_UNIT& u : net.ibuf) jac *= u.a;
+  // A density is never negative, whatever the signs of the input scales.
+  return {std::abs(jac), std::pow(3.14159, net.ni * 0.5)};
+}
+
+long double densidad_zelbrin_fdp(FactorDensidad f, long double q, long double s) {
+  const long double p = f.jac * q / (f.pi_ni * s);
+  // No mixture weight at all (0/0) or an overflow (inf/inf): there is no density to speak of. Every caller
+  // already skips a density that is not positive, and the centile sort must never see a NaN.
+  return std::isnan(p) ? 0 : p;
+}
+
 void eval_zelbrin_fdp_p(ZELBRIN_FDP& net) {
   long double q = 0, s = 0;
   for (std::size_t h = 0; h < net.nh; ++h) {
@@ -147,16 +162,24 @@ void eval_zelbrin_fdp_p(ZELBRIN_FDP& net) {
     q += net.rb[h].o * w2;
     s += w2;
   }
-  long double jac = 1;
-  for (const BUF_UNIT& u : net.ibuf) jac *= u.a;
-  // A density is never negative, whatever the signs of the input scales.
-  jac = std::abs(jac);
-  const long double pi_ni = std::pow(3.14159, net.ni * 0.5);
-  net.p = jac * q / (pi_ni * s);
-  // No mixture weight at all (0/0) or an overflow (inf/inf): there is no density to speak of. Every caller
-  // already skips a density that is not positive, and the centile sort must never see a NaN.
-  if (std::isnan(net.p)) net.p = 0;
+  net.p = densidad_zelbrin_fdp(factor_densidad_zelbrin_fdp(net), q, s);
   net.vlr = nivel_zelbrin_fdp(net, net.p);
+}
+
+Reparto reparto_zelbrin_fdp(ZELBRIN_FDP& net, double trabajo) {
+  // Splitting a pass costs some 15 to 40 us of meetings, and a row-and-kernel evaluation takes some 100 ns
+  // on one thread: below this many, the meetings would cost more than a twentieth of the pass.
+  constexpr double kTrabajoMinimo = 5000;
+  if (net.hilos == 0 && trabajo < kTrabajoMinimo) return {};
+  if (!net.cuadrilla) {
+    const unsigned hilos = net.hilos != 0 ? net.hilos : hilos_de_entorno("KORBENT_HILOS");
+    try {
+      net.cuadrilla = std::make_unique<Cuadrilla>(hilos);
+    } catch (const std::exception&) {  // no threads to be had: one thread gives the same results
+      net.cuadrilla = std::make_unique<Cuadrilla>(1);
+    }
+  }
+  return {net.cuadrilla->hilos() > 1 ? net.cuadrilla.get() : nullptr};
 }
 
 long double nivel_zelbrin_fdp(const ZELBRIN_FDP& net, long double p) {

@@ -2,6 +2,7 @@
 // kernel-weighted means and a level index that places a density among the training centiles.
 #pragma once
 
+#include <barrier>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "common/datos.hpp"
+#include "common/reparto.hpp"
 
 // A flat list of long doubles: the network's dimensions on construction, its whole state as a weight vector.
 struct VECTOR {
@@ -51,6 +53,21 @@ struct ZELBRIN_FDP;
 // Progress report of the training: cycle, training and test values; nonzero asks the optimiser to stop.
 using Seguimiento = char (*)(std::uint32_t iter, long double etr, long double ets);
 
+// The storage of the objective-and-gradient passes and of the reports of one training, made by its first
+// pass so that the passes themselves allocate nothing.
+struct ESPACIO_PASO {
+  std::size_t ni = 0, nh = 0, filas = 0, filas_bloque = 0;
+  Reparto reparto;
+  std::unique_ptr<std::barrier<>> barrera;  // the parts' meeting inside a pass; only with more than one
+  std::vector<long double> comun;           // what does not depend on the row
+  std::vector<long double> gradiente;       // with several parts, each one's own copy of the gradient
+  std::size_t paso_gradiente = 0;
+  // Two blocks of rows, used in turn; per row: the scaled inputs, the kernels' outputs, 1/q, ln of the mixture.
+  std::vector<long double> bloque[2];
+  std::vector<long double> ln_p;  // the reports: ln p of each row
+  std::vector<long double> fila;  // the reports: scaled inputs and kernel outputs, one row per part
+};
+
 struct ZELBRIN_FDP_LP {
   std::span<const std::vector<long double>> ts;
   std::uint32_t tsize = 0;
@@ -58,6 +75,7 @@ struct ZELBRIN_FDP_LP {
   std::uint32_t nc = 0;
   std::vector<long double> wopt;
   Seguimiento seguimiento = nullptr;
+  ESPACIO_PASO paso;
 };
 
 struct ZELBRIN_FDP_TP {
@@ -104,7 +122,23 @@ struct ZELBRIN_FDP {
 
   // The key the training sorts the kernels by; the program's entry sets its build's key.
   ClaveOrden clave = ClaveOrden::suma;
+
+  // Threads of the row loops. 0 takes KORBENT_HILOS, or the cores the process may use, and keeps a loop too
+  // small to gain on one thread; a count set here (before the first loop) applies to every loop.
+  unsigned hilos = 0;
+  std::unique_ptr<Cuadrilla> cuadrilla;  // made by the first loop that uses it, kept for the whole run
 };
+
+// The crew for a loop over `trabajo` row-and-kernel evaluations. The split never changes a result.
+Reparto reparto_zelbrin_fdp(ZELBRIN_FDP& net, double trabajo);
+
+// The factors of the density p = jac q / (pi^(ni/2) s) that only depend on the input scaling, where
+// q = sum o_h wa_h^2 and s = sum wa_h^2.
+struct FactorDensidad {
+  long double jac, pi_ni;
+};
+FactorDensidad factor_densidad_zelbrin_fdp(const ZELBRIN_FDP& net);
+long double densidad_zelbrin_fdp(FactorDensidad f, long double q, long double s);
 
 std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm);
 void libera_zelbrin_fdp(std::unique_ptr<ZELBRIN_FDP>& net);

@@ -79,7 +79,7 @@ struct Espacio {
 std::size_t tam_espacio(std::size_t ranuras, std::size_t no, std::size_t fila, std::size_t registros) {
   // Checked so that the product cannot wrap into a small block.
   if (fila != 0 && ranuras * no + 1 > (std::vector<double>().max_size() - registros - kLinea) / fila)
-    puterr(1, "%s", msg::sin_memoria_dydw_nsal);
+    puterr(kFalloRecurso, "%s", msg::sin_memoria_dydw_nsal);
   return kLinea + fila * (1 + ranuras * no) + registros;
 }
 

@@ -4,6 +4,8 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -206,16 +208,58 @@ TEST_F(KorbentCorre, WithoutTestSetEveryReportShowsEtsZero) {
   EXPECT_EQ(cuenta(r.salida, "\t Ets=0.000000"), 8u);
 }
 
-TEST(KorbentEjemplo, GeyserExampleRunsAsShipped) {
-  e2e::DirTemporal dir;
-  for (const auto& e : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "korbent"))
-    if (e.is_regular_file()) fs::copy_file(e.path(), dir / e.path().filename().string());
-  const std::string bin = "BIN=" + fs::path(KORBENT_BIN).parent_path().string();
-  const Resultado r = corre("/bin/sh", {"corre.sh"}, dir.path(), "", 120, {bin});
-  EXPECT_EQ(r.estado, 0) << r.salida;
-  EXPECT_NE(r.salida.find("Ciclo: 49 "), std::string::npos);
-  EXPECT_EQ(numeros(lee(dir / "faithful.rep")).size(), 6u);
-  EXPECT_EQ(numeros(lee(dir / "faithful.out")).size(), 68u);
+// The console and every file a run writes, as one text to compare.
+std::string todo_lo_escrito(const Resultado& r, const fs::path& dir, const std::string& red) {
+  std::string t = r.salida;
+  for (const char* s : {".rep", ".sig", ".nvr", ".wa", ".prc", ".out"})
+    t += "\n== " + (red + s) + "\n" + lee(dir / (red + s));
+  return t;
+}
+
+std::string hilos(unsigned n) { return "KORBENT_HILOS=" + std::to_string(n); }
+
+TEST(KorbentEjemplo, GeyserExampleRunsAsShippedWithAnyThreadCount) {
+  std::string primera;
+  for (unsigned n : {1u, 2u, 3u}) {
+    e2e::DirTemporal dir;
+    for (const auto& e : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "korbent"))
+      if (e.is_regular_file()) fs::copy_file(e.path(), dir / e.path().filename().string());
+    const std::string bin = "BIN=" + fs::path(KORBENT_BIN).parent_path().string();
+    const Resultado r = corre("/bin/sh", {"corre.sh"}, dir.path(), "", 120, {bin, hilos(n)});
+    EXPECT_EQ(r.estado, 0) << r.salida;
+    EXPECT_NE(r.salida.find("Ciclo: 49 "), std::string::npos);
+    EXPECT_EQ(numeros(lee(dir / "faithful.rep")).size(), 6u);
+    EXPECT_EQ(numeros(lee(dir / "faithful.out")).size(), 68u);
+    const std::string todo = todo_lo_escrito(r, dir.path(), "faithful");
+    if (n == 1) primera = todo;
+    EXPECT_EQ(todo, primera) << n << " threads";
+  }
+}
+
+// Large enough for every loop to be split: 20000 rows of 4 inputs in five groups, 8 kernels, every
+// initialisation (3 continues from 2's files).
+TEST_F(KorbentCorre, ThreadCountChangesNoByteInAnyMode) {
+  std::string datos;
+  char linea[128];
+  for (int k = 0; k < 20000; ++k) {
+    const double c = 1.5 * (k % 5);
+    std::snprintf(linea, sizeof linea, "%.6f %.6f %.6f %.6f\n", c + 0.5 * std::sin(0.37 * k),
+                  c + 0.6 * std::sin(0.37 * k + 1), c + 0.7 * std::cos(0.11 * k), c + 0.8 * std::sin(0.53 * k + 3));
+    datos += linea;
+  }
+  e2e::escribe(dir_ / "g.dat", datos);
+  std::vector<std::string> primera;
+  for (unsigned n : {1u, 2u, 3u}) {
+    for (const char* modo : {"0", "1", "2", "3"}) {
+      const Resultado r = corre(KORBENT_BIN, {"red", "4", "8", "0", "3", modo, "g.dat", "g.dat", "g.dat"}, dir_.path(),
+                                "", 120, {hilos(n)});
+      EXPECT_EQ(r.estado, 0) << modo;
+      EXPECT_EQ(ultimo_ciclo(r.salida), 2) << modo;
+      const std::string todo = todo_lo_escrito(r, dir_.path(), "red");
+      if (n == 1) primera.push_back(todo);
+      EXPECT_EQ(todo, primera[static_cast<std::size_t>(modo[0] - '0')]) << n << " threads, mode " << modo;
+    }
+  }
 }
 
 // Forty kernels train for many seconds: time enough to stop them by hand.

@@ -149,6 +149,41 @@ char anota(std::uint32_t iter, long double etr, long double ets) {
   return iter >= parar_en ? 1 : 0;
 }
 
+// The pass and the report share rows and kernels out among threads; every count gives the same bits. Rows
+// for several blocks, kernels that do not share out evenly, and rows far from every kernel.
+TEST(ObjetivoZelbrin, ThreadCountChangesNoBit) {
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> u(-1, 1), ancho(0.6, 1.4);
+  std::vector<std::vector<long double>> filas;
+  for (int n = 0; n < 4000; ++n) filas.push_back({u(gen), u(gen), n % 97 == 0 ? 1e3 : u(gen)});
+  const MATRIZ m = matriz(3, filas);
+  std::vector<long double> w(35);
+  for (std::size_t k = 0; k < w.size(); ++k) w[k] = k < 15 ? u(gen) : ancho(gen);
+  long double e1 = 0, etr1 = 0;
+  std::vector<long double> g1;
+  for (unsigned hilos : {1u, 2u, 3u}) {
+    auto net = red(3, 5, 0);
+    net->hilos = hilos;
+    con_filas(*net, m);
+    net->lp->seguimiento = anota;
+    informes.clear();
+    std::vector<long double> g(w.size());
+    long double e = 0;
+    evalua_grad_zelbrin_fdp(w, g, e, *net);
+    actualiza_zelbrin_fdp(w, *net);
+    ASSERT_EQ(informes.size(), 1u);
+    if (hilos == 1) {
+      e1 = e;
+      g1 = g;
+      etr1 = informes[0].etr;
+    }
+    EXPECT_EQ(e, e1) << hilos;
+    EXPECT_EQ(g, g1) << hilos;
+    EXPECT_EQ(informes[0].etr, etr1) << hilos;
+  }
+  iternum = 0;  // the report counts cycles for the whole process
+}
+
 class Conserva : public ::testing::Test {
  protected:
   void SetUp() override {
