@@ -11,16 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
-using e2e::corre;
-using e2e::lee;
-using e2e::marco;
-using e2e::Proceso;
-using e2e::Resultado;
+using namespace e2e;
 
 const std::vector<std::string> kRepresentacion = {".rep", ".sig", ".nvr", ".wa", ".prc"};
 

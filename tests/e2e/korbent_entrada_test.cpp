@@ -5,14 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-using e2e::corre;
-using e2e::marco;
-using e2e::Proceso;
-using e2e::Resultado;
+using namespace e2e;
 
 const std::string kDialogo =
     "\n\n Nombre de la red -> "

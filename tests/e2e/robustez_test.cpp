@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "common/errmess.hpp"
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 #include "mp/mp.hpp"
 #include "mp/mp_pesos.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace e2e;
 
 // AddressSanitizer reports a failed operator new and aborts instead of throwing bad_alloc, so the
 // allocation-failure paths can only be checked in the ordinary build.
@@ -31,13 +31,6 @@ constexpr bool kNewLanza = true;
 bool es_enorme(const char* nombre) {
   return std::string(nombre).find("Huge") == 0 && std::string(nombre).find("Short") == std::string::npos;
 }
-
-using e2e::corre;
-using e2e::DirTemporal;
-using e2e::lee;
-using e2e::marco;
-using e2e::Proceso;
-using e2e::Resultado;
 
 const std::string kVelmor = VELMOR_BIN;
 const std::string kKorbent = KORBENT_BIN;

@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <sstream>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
-using e2e::DirTemporal;
-using e2e::lee;
+using namespace e2e;
 
 const fs::path kRaiz = fs::path(EJEMPLOS_DIR).parent_path();
 const fs::path kGuiones = kRaiz / "scripts";

@@ -7,13 +7,11 @@
 #include <future>
 #include <regex>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-namespace fs = std::filesystem;
-using e2e::DirTemporal;
-using e2e::lee;
+using namespace e2e;
 
 // Everything a learn run writes, auxiliary files included.
 const char* const kFicheros[] = {"sunspot.wgt", "sunspot#.wgt", "sunspot.out", "sunspot.drv",

@@ -8,14 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-using e2e::corre;
-using e2e::DirTemporal;
-using e2e::marco;
-namespace fs = std::filesystem;
+using namespace e2e;
 
 std::set<std::string> ficheros(const fs::path& dir) {
   std::set<std::string> r;

@@ -11,16 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-using e2e::corre;
-using e2e::DirTemporal;
-using e2e::lee;
-using e2e::marco;
-using e2e::Resultado;
-namespace fs = std::filesystem;
+using namespace e2e;
 
 const std::vector<std::string> kSemilla{"VELMOR_SEMILLA=11"};
 

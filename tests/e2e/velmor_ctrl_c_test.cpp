@@ -9,16 +9,11 @@
 #include <string>
 #include <thread>
 
-#include "e2e/proceso.hpp"
+#include "comun/proceso.hpp"
 
 namespace {
 
-using e2e::DirTemporal;
-using e2e::lee;
-using e2e::marco;
-using e2e::Proceso;
-using e2e::Resultado;
-namespace fs = std::filesystem;
+using namespace e2e;
 
 const std::string kCiclo = "Ciclo de Opt.:";
 const std::string kPregunta = "\n Opcion ->   ";

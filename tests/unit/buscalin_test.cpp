@@ -9,29 +9,13 @@
 #include <vector>
 
 #include "common/ajustes.hpp"
+#include "comun/numerico.hpp"
 
 namespace {
 
 template <class A>
 class Buscalin : public ::testing::Test {};
-using LosDosProgramas = ::testing::Types<AjustesVelmor, AjustesKorbent>;
 TYPED_TEST_SUITE(Buscalin, LosDosProgramas);
-
-// Half the squared distance to c: the minimum along any direction is known in closed form.
-template <class Real>
-struct Cuadratica {
-  std::vector<Real> c;
-  int evaluaciones = 0;
-  Real operator()(std::span<const Real> w, std::span<Real> g) {
-    ++evaluaciones;
-    Real e = 0;
-    for (std::size_t i = 0; i < w.size(); ++i) {
-      g[i] = w[i] - c[i];
-      e += g[i] * g[i] / 2;
-    }
-    return e;
-  }
-};
 
 TYPED_TEST(Buscalin, ZeroDirectionReturnsAtOnceAndEvaluatesNothing) {
   using Real = typename TypeParam::Real;
@@ -52,7 +36,7 @@ TYPED_TEST(Buscalin, ZeroDirectionReturnsAtOnceAndEvaluatesNothing) {
 TEST(BuscalinCorta, KorbentRefusesADirectionOfLength5e8) {
   std::vector<long double> w{0}, dw{-1}, dir{5e-8};
   long double e = 1;
-  Cuadratica<long double> f{{1}};
+  prueba::Cuadratica<long double> f{{1}};
   EXPECT_EQ(buscalin<AjustesKorbent>(std::span<long double>(w), std::span<long double>(dw), e,
                                      std::span<const long double>(dir), f),
             0.0L);
@@ -62,7 +46,7 @@ TEST(BuscalinCorta, KorbentRefusesADirectionOfLength5e8) {
 TEST(BuscalinCorta, VelmorSearchesADirectionOfLength5e8) {
   std::vector<double> w{0}, dw{-1}, dir{5e-8};
   double e = 0.5;
-  Cuadratica<double> f{{1}};
+  prueba::Cuadratica<double> f{{1}};
   const double a =
       buscalin<AjustesVelmor>(std::span<double>(w), std::span<double>(dw), e, std::span<const double>(dir), f);
   EXPECT_GT(f.evaluaciones, 0);
@@ -75,7 +59,7 @@ TYPED_TEST(Buscalin, QuadraticMinimumCloserThanOneStepIsBracketedAtOnceAndHitByT
   // dir has length 5; the minimum lies 0.003 away from w0 along it, inside the first step of both programs.
   const std::vector<Real> dir{3, 4};
   const Real mod = 5;
-  Cuadratica<Real> f{{Real(0.003) * 3 / mod, Real(0.003) * 4 / mod}};
+  prueba::Cuadratica<Real> f{{Real(0.003) * 3 / mod, Real(0.003) * 4 / mod}};
   std::vector<Real> w{0, 0}, dw(2);
   Real e = f(w, dw);
   f.evaluaciones = 0;

@@ -1,7 +1,6 @@
 #include "common/cluster.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 
 #include "common/errmess.hpp"
 #include "common/pareja.hpp"
+#include "comun/salida.hpp"
 
 namespace {
 
@@ -44,8 +44,6 @@ Filas dos_grupos() {
   }
   return v;
 }
-
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(Generador, SrandAlsoReseedsTheLongRandomDraws) {
   std::srand(1);

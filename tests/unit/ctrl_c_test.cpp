@@ -3,7 +3,6 @@
 #include "velmor/ctrl_c.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -15,7 +14,9 @@
 #include "common/errmess.hpp"
 #include "common/fichero_seguro.hpp"
 #include "common/random.hpp"
-#include "directorio_propio.hpp"
+#include "comun/directorio_propio.hpp"
+#include "comun/perceptron.hpp"
+#include "comun/salida.hpp"
 #include "korbent/zelbrin_fdp_train.hpp"
 #include "mp/mp.hpp"
 #include "velmor/estado.hpp"
@@ -26,8 +27,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 struct Entrada {
   explicit Entrada(const std::string& texto) : texto_(texto) {
@@ -183,8 +182,7 @@ TEST_F(CtrlCSalida, StopNowSavesTheLastReportedPointWhenNoBestWeightsWereSaved) 
   ASSERT_TRUE(fs::exists("serie#.wgt"));
   std::unique_ptr<VELMOR> leido = build_velmor("serie", 1, 3, 1, std::vector<int>{2}, std::vector<int>{1}, 0);
   load_velmor(*leido);
-  std::vector<double> wl(w.size());
-  empaqueta_pesos(*leido->mp, wl);
+  const std::vector<double> wl = prueba::pesos(*leido->mp);
   for (std::size_t k = 0; k < w.size(); ++k) EXPECT_NEAR(wl[k], w[k], 1e-7) << "weight " << k;
   EXPECT_EQ(leido->bancox[0]->ibuf.a, 0.5);
   EXPECT_EQ(leido->obuf[0].b, -1);

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "comun/diferencia.hpp"
+#include "comun/perceptron.hpp"
+#include "comun/velmor_prueba.hpp"
 #include "velmor/pesos.hpp"
-#include "velmor_prueba.hpp"
 
 namespace {
 
-using prueba::a_stderr;
 namespace fs = std::filesystem;
 
 std::unique_ptr<VELMOR> modelo(std::vector<int> nri, std::vector<int> nre, int nh, int kind) {
@@ -23,11 +24,7 @@ std::unique_ptr<VELMOR> modelo(std::vector<int> nri, std::vector<int> nre, int n
   return m;
 }
 
-std::vector<double> pesos(const VELMOR& m) {
-  std::vector<double> w(m.mp->nw);
-  empaqueta_pesos(*m.mp, w);
-  return w;
-}
+std::vector<double> pesos(const VELMOR& m) { return prueba::pesos(*m.mp); }
 
 double etr(VELMOR& m, std::span<const double> w) {
   std::vector<double> g(w.size());
@@ -56,11 +53,7 @@ TEST_P(Gradiente, IsOneQuarterOfTheDerivativeOfEtr) {
   double e;
   grad_velmor(w, g, e, *m);
   for (std::size_t k = 0; k < w.size(); ++k) {
-    const double h = 1e-6 * std::max(1.0, std::abs(w[k]));
-    std::vector<double> mas = w, menos = w;
-    mas[k] += h;
-    menos[k] -= h;
-    const double dif = (etr(*m, mas) - etr(*m, menos)) / (2 * h);
+    const double dif = prueba::diferencia_central(w, k, [&] { return etr(*m, w); });
     EXPECT_NEAR(g[k], dif / 4, 1e-6 * (1 + std::abs(dif))) << "weight " << k;
   }
 }

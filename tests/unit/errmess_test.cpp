@@ -1,18 +1,18 @@
 #include "common/errmess.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <string>
 
 #include "common/ajustes.hpp"
 #include "common/random.hpp"
+#include "comun/numerico.hpp"
+#include "comun/salida.hpp"
 
 namespace {
 
 // Death tests see stderr only, so the report is sent there first.
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(PuterrDeathTest, FramesTheMessageAndExitsWithItsCode) {
   EXPECT_EXIT((a_stderr(), puterr(kEntradaErronea, "No hay datos en %s", "x.dat")), ::testing::ExitedWithCode(2),
@@ -53,7 +53,6 @@ TEST(Puterr, ReplaceableEndTurnsTheExitIntoAnOrdinaryOutcome) {
 
 template <class A>
 class Aleatorio : public ::testing::Test {};
-using LosDosProgramas = ::testing::Types<AjustesVelmor, AjustesKorbent>;
 TYPED_TEST_SUITE(Aleatorio, LosDosProgramas);
 
 TYPED_TEST(Aleatorio, StaysOnTheGridFromMinusRangeBelowPlusRange) {

@@ -4,26 +4,17 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
+
+#include "comun/directorio_propio.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-class FicheroSeguroTest : public ::testing::Test {
+class FicheroSeguroTest : public DirectorioPropio {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("fs-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string lee(const fs::path& p) {
-    std::ifstream f(p);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-  }
   int ficheros() { return static_cast<int>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator())); }
-  fs::path dir_;
 };
 
 TEST_F(FicheroSeguroTest, OldContentStaysUntilTheNewFileIsComplete) {

@@ -8,29 +8,13 @@
 #include <vector>
 
 #include "common/ajustes.hpp"
+#include "comun/numerico.hpp"
 
 namespace {
 
 template <class A>
 class Gconj : public ::testing::Test {};
-using LosDosProgramas = ::testing::Types<AjustesVelmor, AjustesKorbent>;
 TYPED_TEST_SUITE(Gconj, LosDosProgramas);
-
-// sum_i h_i (w_i - c_i)^2 / 2: an ill-conditioned quadratic with its minimum at c.
-template <class Real>
-struct Cuadratica {
-  std::vector<Real> h, c;
-  int evaluaciones = 0;
-  Real operator()(std::span<const Real> w, std::span<Real> g) {
-    ++evaluaciones;
-    Real e = 0;
-    for (std::size_t i = 0; i < w.size(); ++i) {
-      g[i] = h[i] * (w[i] - c[i]);
-      e += h[i] * (w[i] - c[i]) * (w[i] - c[i]) / 2;
-    }
-    return e;
-  }
-};
 
 template <class Real>
 struct Contador {
@@ -43,7 +27,7 @@ struct Contador {
 
 TYPED_TEST(Gconj, ConvergesOnAQuadratic) {
   using Real = typename TypeParam::Real;
-  Cuadratica<Real> f{{1, 2, 5, 10, 20}, {0.5, -0.25, 0.75, 0.1, -0.4}};
+  prueba::Cuadratica<Real> f{{0.5, -0.25, 0.75, 0.1, -0.4}, {1, 2, 5, 10, 20}};
   std::vector<Real> w(5, Real(0));
   const Real e = gradiente_conjugado<TypeParam>(std::span<Real>(w), 200, f, nullptr);
   for (std::size_t i = 0; i < w.size(); ++i)
@@ -69,7 +53,7 @@ TYPED_TEST(Gconj, MaxiterZeroAndOneMakeExactlyOneLineSearch) {
   using Real = typename TypeParam::Real;
   for (unsigned maxiter : {0u, 1u}) {
     // The minimum is closer than one bracketing step: one line search costs two evaluations.
-    Cuadratica<Real> f{{1, 1}, {Real(0.3) * TypeParam::paso, 0}};
+    prueba::Cuadratica<Real> f{{Real(0.3) * TypeParam::paso, 0}, {1, 1}};
     Contador<Real> actualiza;
     std::vector<Real> w{0, 0};
     FinGconj fin;
@@ -83,7 +67,7 @@ TYPED_TEST(Gconj, MaxiterZeroAndOneMakeExactlyOneLineSearch) {
 
 TYPED_TEST(Gconj, ActualizaTrueAtOnceReturnsTheStartAfterOneEvaluation) {
   using Real = typename TypeParam::Real;
-  Cuadratica<Real> f{{1, 1}, {1, 1}};
+  prueba::Cuadratica<Real> f{{1, 1}, {1, 1}};
   std::vector<Real> w{0.25, -2};
   int llamadas = 0;
   FinGconj fin;
@@ -106,7 +90,7 @@ TYPED_TEST(Gconj, ActualizaTrueAtOnceReturnsTheStartAfterOneEvaluation) {
 
 TYPED_TEST(Gconj, ANullReportIsNeverCalled) {
   using Real = typename TypeParam::Real;
-  Cuadratica<Real> f{{1, 3}, {1, -1}};
+  prueba::Cuadratica<Real> f{{1, -1}, {1, 3}};
   std::vector<Real> w{0, 0};
   bool (*ninguno)(std::span<const Real>, Real) = nullptr;
   gradiente_conjugado<TypeParam>(std::span<Real>(w), 50, f, ninguno);  // would crash if called
@@ -117,7 +101,7 @@ TYPED_TEST(Gconj, ANullReportIsNeverCalled) {
 TYPED_TEST(Gconj, SmallStartingGradientStillGetsTheFirstLineSearch) {
   using Real = typename TypeParam::Real;
   // |gradient|^2 = 1e-8, under the stop threshold, which applies from the second cycle on.
-  Cuadratica<Real> f{{1, 1}, {Real(1e-4), 0}};
+  prueba::Cuadratica<Real> f{{Real(1e-4), 0}, {1, 1}};
   Contador<Real> actualiza;
   std::vector<Real> w{0, 0};
   FinGconj fin;

@@ -1,7 +1,6 @@
 #include "velmor/init.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -13,7 +12,8 @@
 #include <vector>
 
 #include "common/errmess.hpp"
-#include "directorio_propio.hpp"
+#include "comun/directorio_propio.hpp"
+#include "comun/salida.hpp"
 #include "mp/mp_entrena.hpp"
 #include "velmor/registros.hpp"
 
@@ -253,7 +253,7 @@ class DatosCortos : public InitVelmor, public ::testing::WithParamInterface<Cort
 TEST_P(DatosCortos, EndWithAMessageNamingTheFile) {
   const Corto c = GetParam();
   std::unique_ptr<VELMOR> m = modelo(c.trn, c.tst);
-  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), init_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea),
+  EXPECT_EXIT((a_stderr(), init_velmor(*m)), ::testing::ExitedWithCode(kEntradaErronea),
               std::string("^\n\n\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nFichero de datos ") + c.fichero +
                   " demasiado corto para los retardos de la red\n\n$");
 }

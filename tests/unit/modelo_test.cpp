@@ -1,7 +1,6 @@
 #include "velmor/modelo.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -11,10 +10,9 @@
 #include "common/ajustes.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
+#include "comun/salida.hpp"
 
 namespace {
-
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 // Two input series (3 and 2 taps) and three outputs, the middle one without error feedback.
 class Modelo : public ::testing::Test {

@@ -1,7 +1,6 @@
 #include "mp/mp_entrena.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -15,20 +14,18 @@
 
 #include "common/ajustes.hpp"
 #include "common/random.hpp"
-#include "directorio_propio.hpp"
+#include "comun/diferencia.hpp"
+#include "comun/directorio_propio.hpp"
+#include "comun/perceptron.hpp"
+#include "comun/salida.hpp"
 #include "mp/mp_pesos.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string lee(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  return {std::istreambuf_iterator<char>(f), {}};
-}
-
 std::vector<std::string> lineas(const fs::path& p) {
-  std::istringstream s(lee(p));
+  std::istringstream s(DirectorioPropio::lee(p));
   std::vector<std::string> v;
   for (std::string l; std::getline(s, l);) v.push_back(l);
   return v;
@@ -81,11 +78,7 @@ struct Caso {
   }
   void con_entrenamiento(unsigned nco) { mp->lp = std::make_shared<LP_MP>(LP_MP{ts(y), npat, nco}); }
   void con_test(unsigned char derivadas = 0) { mp->tp = std::make_shared<TP_MP>(TP_MP{ts(yt), npat, derivadas}); }
-  std::vector<double> pesos() const {
-    std::vector<double> w(mp->nw);
-    empaqueta_pesos(*mp, w);
-    return w;
-  }
+  std::vector<double> pesos() const { return prueba::pesos(*mp); }
   // Network outputs on pattern p of the inputs, through an array of the test's own.
   std::vector<double> salidas(std::size_t p) {
     std::vector<double> in(static_cast<std::size_t>(ni));
@@ -93,9 +86,7 @@ struct Caso {
       in[k] = x[k][p];
       mp->ibuf[k].i = &in[k];
     }
-    eval_mp(*mp);
-    std::vector<double> o;
-    for (const MP_BUF& b : mp->obuf) o.push_back(b.o);
+    const std::vector<double> o = prueba::salidas(*mp);
     for (MP_BUF& b : mp->ibuf) b.i = nullptr;
     return o;
   }
@@ -136,11 +127,7 @@ TEST_P(GradMp, MatchesCentralDifferencesOfTheError) {
   EXPECT_NEAR(e, suma / static_cast<double>(c.npat), 1e-14);
 
   for (std::size_t k = 0; k < w.size(); ++k) {
-    const double h = 1e-6 * std::max(1.0, std::abs(w[k]));
-    std::vector<double> wm = w, wp = w;
-    wm[k] -= h;
-    wp[k] += h;
-    const double dif = (c.error_en(wp) - c.error_en(wm)) / (2 * h);
+    const double dif = prueba::diferencia_central(w, k, [&] { return c.error_en(w); });
     EXPECT_NEAR(g[k], dif, 1e-6 * std::max(1.0, std::abs(dif))) << "weight " << k;
   }
 }
@@ -231,9 +218,7 @@ TEST_F(MpEntrena, WithoutTestSetNoOutFileAndTheWeightFileHoldsTheLastCycle) {
   EXPECT_GT(std::abs(final[0] - inicio[0]) + std::abs(final.back() - inicio.back()), 1e-6);
   std::unique_ptr<MP> otra = build_mp("red", 2, 3, 1, 0);
   load_w(*otra);
-  std::vector<double> leidos(otra->nw);
-  empaqueta_pesos(*otra, leidos);
-  expect_pesos_cerca(leidos, final);
+  expect_pesos_cerca(prueba::pesos(*otra), final);
 
   // The last line search follows the last report, so the final point is at least as good as that report's;
   // the test error column is 0 throughout.
@@ -275,9 +260,7 @@ TEST_F(MpEntrena, AWeightFileThisTrainingDidNotWriteIsNotLoaded) {
   EXPECT_NE(final, std::vector<double>(final.size(), 0.0));
   std::unique_ptr<MP> otra = build_mp("red", 2, 3, 1, 0);
   load_w(*otra);
-  std::vector<double> leidos(otra->nw);
-  empaqueta_pesos(*otra, leidos);
-  expect_pesos_cerca(leidos, final);
+  expect_pesos_cerca(prueba::pesos(*otra), final);
 }
 
 TEST_F(MpEntrena, TestWritesOutputsAndOneDerivativeFilePerOutput) {
@@ -310,15 +293,9 @@ TEST_F(MpEntrena, TestWritesOutputsAndOneDerivativeFilePerOutput) {
       const std::vector<double> v = campos(d[p]);
       ASSERT_EQ(v.size(), 3u);
       // Against a central difference of the output in each input.
-      for (std::size_t m = 0; m < 3; ++m) {
-        const double x0 = c.x[m][p], h = 1e-6;
-        c.x[m][p] = x0 + h;
-        const double mas = c.salidas(p)[j];
-        c.x[m][p] = x0 - h;
-        const double menos = c.salidas(p)[j];
-        c.x[m][p] = x0;
-        EXPECT_NEAR(v[m], (mas - menos) / (2 * h), 1e-6) << "output " << j << " input " << m;
-      }
+      for (std::size_t m = 0; m < 3; ++m)
+        EXPECT_NEAR(v[m], prueba::diferencia_central(c.x[m], p, [&] { return c.salidas(p)[j]; }), 1e-6)
+            << "output " << j << " input " << m;
     }
   }
 }
@@ -336,7 +313,7 @@ TEST_F(MpEntrena, ResultsFileThatCannotBeOpenedEndsWithStatusOne) {
   c.con_entrenamiento(1);
   fs::create_directory("red.res");
   const std::vector<double> w = c.pesos();
-  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), seguimiento_mp(w, 0, *c.mp)), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT((a_stderr(), seguimiento_mp(w, 0, *c.mp)), ::testing::ExitedWithCode(1),
               "Error de apertura del fichero red\\.res");
 }
 

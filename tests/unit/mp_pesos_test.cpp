@@ -1,7 +1,6 @@
 #include "mp/mp_pesos.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -13,13 +12,13 @@
 #include "common/ajustes.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
-#include "directorio_propio.hpp"
+#include "comun/directorio_propio.hpp"
+#include "comun/perceptron.hpp"
+#include "comun/salida.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 // Each test runs in a fresh directory, since the file name is the perceptron's name.
 class PesosMp : public DirectorioPropio {
@@ -71,9 +70,7 @@ TEST_F(PesosMp, SaveThenLoadRestoresEveryValueToEightDigits) {
   auto cerca = [](double x, double y) { EXPECT_NEAR(y, x, 5e-8 * std::abs(x)); };
   for (std::size_t k = 0; k < a->ibuf.size(); ++k) cerca(a->ibuf[k].a, b->ibuf[k].a), cerca(a->ibuf[k].b, b->ibuf[k].b);
   for (std::size_t k = 0; k < a->obuf.size(); ++k) cerca(a->obuf[k].a, b->obuf[k].a), cerca(a->obuf[k].b, b->obuf[k].b);
-  std::vector<double> wa(a->nw), wb(b->nw);
-  empaqueta_pesos(*a, wa);
-  empaqueta_pesos(*b, wb);
+  const std::vector<double> wa = prueba::pesos(*a), wb = prueba::pesos(*b);
   for (std::size_t m = 0; m < wa.size(); ++m) cerca(wa[m], wb[m]);
 }
 

@@ -1,7 +1,6 @@
 #include "mp/mp.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -12,10 +11,11 @@
 #include "common/ajustes.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
+#include "comun/diferencia.hpp"
+#include "comun/perceptron.hpp"
+#include "comun/salida.hpp"
 
 namespace {
-
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 TEST(TanhRecortada, ClipsOnlyBeyondOneHundred) {
   EXPECT_EQ(tanh_recortada(100), std::tanh(100.0));
@@ -56,17 +56,8 @@ struct Red {
     aleatorio_pesos(*mp);
     for (double& v : x) v = aleatorio<AjustesVelmor>(1.5);
   }
-  std::vector<double> pesos() const {
-    std::vector<double> w(mp->nw);
-    empaqueta_pesos(*mp, w);
-    return w;
-  }
-  std::vector<double> salidas() {
-    eval_mp(*mp);
-    std::vector<double> y;
-    for (const MP_BUF& b : mp->obuf) y.push_back(b.o);
-    return y;
-  }
+  std::vector<double> pesos() const { return prueba::pesos(*mp); }
+  std::vector<double> salidas() { return prueba::salidas(*mp); }
 };
 
 TEST(Mp, WeightCountAndPackingOrder) {
@@ -131,14 +122,8 @@ TEST_P(Derivadas, WithRespectToInputsMatchCentralDifferences) {
   std::vector<double> dydx(3 * 4);
   dydx_mp(*r.mp, dydx);
   for (std::size_t k = 0; k < 4; ++k) {
-    const double x = r.x[k], h = 1e-6 * std::max(1.0, std::abs(x));
-    r.x[k] = x + h;
-    const auto mas = r.salidas();
-    r.x[k] = x - h;
-    const auto menos = r.salidas();
-    r.x[k] = x;
-    for (std::size_t j = 0; j < 3; ++j)
-      EXPECT_NEAR(dydx[j * 4 + k], (mas[j] - menos[j]) / (2 * h), 1e-7) << "output " << j << " input " << k;
+    const auto dif = prueba::diferencia_central(r.x, k, [&] { return r.salidas(); });
+    for (std::size_t j = 0; j < 3; ++j) EXPECT_NEAR(dydx[j * 4 + k], dif[j], 1e-7) << "output " << j << " input " << k;
   }
 }
 
@@ -160,16 +145,12 @@ TEST_P(Derivadas, WithRespectToWeightsMatchCentralDifferences) {
   dydw_mp(*r.mp, dydw);
   std::vector<double> w = r.pesos();
   for (std::size_t m = 0; m < nw; ++m) {
-    const double w0 = w[m], h = 1e-6 * std::max(1.0, std::abs(w0));
-    w[m] = w0 + h;
-    desempaqueta_pesos(*r.mp, w);
-    const auto mas = r.salidas();
-    w[m] = w0 - h;
-    desempaqueta_pesos(*r.mp, w);
-    const auto menos = r.salidas();
-    w[m] = w0;
+    const auto dif = prueba::diferencia_central(w, m, [&] {
+      desempaqueta_pesos(*r.mp, w);
+      return r.salidas();
+    });
     for (std::size_t j = 0; j < 2; ++j)
-      EXPECT_NEAR(dydw[j * nw + m], (mas[j] - menos[j]) / (2 * h), 1e-7) << "output " << j << " weight " << m;
+      EXPECT_NEAR(dydw[j * nw + m], dif[j], 1e-7) << "output " << j << " weight " << m;
   }
   // Row j is exactly 0 on the weights of the other output unit.
   for (std::size_t k = 0; k <= 5; ++k) {

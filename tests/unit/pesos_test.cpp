@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "common/errmess.hpp"
+#include "comun/perceptron.hpp"
+#include "comun/velmor_prueba.hpp"
 #include "mp/mp_pesos.hpp"
-#include "velmor_prueba.hpp"
 
 namespace {
 
-using prueba::a_stderr;
 namespace fs = std::filesystem;
 
 class PesosVelmor : public prueba::EnDirectorio {
@@ -97,9 +97,7 @@ TEST_F(PesosVelmor, SaveThenLoadRestoresEveryCoefficientToEightDigits) {
   }
   for (std::size_t j = 0; j < a->obuf.size(); ++j) cerca(a->obuf[j].a, b->obuf[j].a), cerca(a->obuf[j].b, b->obuf[j].b);
   cerca(1.25, b->mp->ibuf[1].a);
-  std::vector<double> wa(a->mp->nw), wb(b->mp->nw);
-  empaqueta_pesos(*a->mp, wa);
-  empaqueta_pesos(*b->mp, wb);
+  const std::vector<double> wa = prueba::pesos(*a->mp), wb = prueba::pesos(*b->mp);
   for (std::size_t k = 0; k < wa.size(); ++k) cerca(wa[k], wb[k]);
 }
 

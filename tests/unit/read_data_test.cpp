@@ -1,7 +1,6 @@
 #include "common/read_data.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -9,11 +8,12 @@
 
 #include "common/ajustes.hpp"
 #include "common/errmess.hpp"
+#include "comun/numerico.hpp"
+#include "comun/salida.hpp"
 
 namespace {
 
 // Death tests see stderr only, so the report is sent there first.
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 // Each test writes under its own name: ctest may run them side by side.
 std::string escribe(const std::string& nombre, const std::string& texto) {
@@ -41,7 +41,6 @@ template <class A>
 class ReadData : public ::testing::Test {};
 template <class A>
 class ReadDataDeathTest : public ::testing::Test {};
-using LosDosProgramas = ::testing::Types<AjustesVelmor, AjustesKorbent>;
 TYPED_TEST_SUITE(ReadData, LosDosProgramas);
 TYPED_TEST_SUITE(ReadDataDeathTest, LosDosProgramas);
 

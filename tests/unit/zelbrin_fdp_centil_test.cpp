@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -10,18 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "comun/directorio_propio.hpp"
+#include "comun/zelbrin.hpp"
 #include "korbent/zelbrin_fdp_entrena.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using prueba::matriz;
 
 std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
-  auto net = construye_zelbrin_fdp("prueba", VECTOR{{ni * 1.0L, nh * 1.0L, no * 1.0L}, 3});
-  for (BUF_UNIT& u : net->ibuf) {
-    u.a = 1;
-    u.b = 0;
-  }
+  auto net = prueba::red_identidad(ni, nh, no);
   for (long double& b : net->anchos) b = 1;
   for (long double& a : net->wa) a = 1;
   return net;
@@ -157,33 +155,8 @@ TEST_F(Orden, KeepsTheMixtureDensity) {
 }
 
 // Runs in a fresh directory, since the test writes <name>.out where the program runs.
-class Salida : public ::testing::Test {
+class Salida : public DirectorioPropio {
  protected:
-  void SetUp() override {
-    antes = fs::current_path();
-    dir = fs::temp_directory_path() / ("zelbrin_out_" + std::to_string(getpid()) + "_" +
-                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-    fs::current_path(dir);
-  }
-  void TearDown() override {
-    fs::current_path(antes);
-    fs::remove_all(dir);
-  }
-  static std::string lee(const fs::path& f) {
-    std::ifstream in(f, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static MATRIZ matriz(std::uint32_t dim, std::vector<std::vector<long double>> filas) {
-    MATRIZ m;
-    m.dim = dim;
-    m.ndat = static_cast<std::uint32_t>(filas.size());
-    m.d = std::move(filas);
-    return m;
-  }
-  fs::path antes, dir;
 };
 
 TEST_F(Salida, EmptyValidationSetWritesNoFile) {

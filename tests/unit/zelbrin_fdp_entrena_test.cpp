@@ -7,24 +7,13 @@
 #include <random>
 #include <vector>
 
+#include "comun/diferencia.hpp"
+#include "comun/zelbrin.hpp"
+
 namespace {
 
-std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
-  auto net = construye_zelbrin_fdp("prueba", VECTOR{{ni * 1.0L, nh * 1.0L, no * 1.0L}, 3});
-  for (BUF_UNIT& u : net->ibuf) {
-    u.a = 1;
-    u.b = 0;
-  }
-  return net;
-}
-
-MATRIZ matriz(std::uint32_t dim, std::vector<std::vector<long double>> filas) {
-  MATRIZ m;
-  m.dim = dim;
-  m.ndat = static_cast<std::uint32_t>(filas.size());
-  m.d = std::move(filas);
-  return m;
-}
+using prueba::matriz;
+constexpr auto red = prueba::red_identidad;
 
 void con_filas(ZELBRIN_FDP& net, const MATRIZ& m) {
   net.lp = std::make_unique<ZELBRIN_FDP_LP>();
@@ -90,12 +79,8 @@ TEST_P(GradienteZelbrin, AgreesWithCentralDifferences) {
   if (c.sin_penalizacion) penalizacion(*net, w, &gpen);
 
   for (std::size_t k = 0; k < w.size(); ++k) {
-    const long double h = 1e-6 * std::max(1.0L, std::abs(w[k]));
-    std::vector<long double> mas = w, menos = w;
-    mas[k] += h;
-    menos[k] -= h;
-    long double fd = (objetivo(*net, mas) - objetivo(*net, menos)) / (2 * h);
-    if (c.sin_penalizacion) fd -= (penalizacion(*net, mas, nullptr) - penalizacion(*net, menos, nullptr)) / (2 * h);
+    long double fd = prueba::diferencia_central(w, k, [&] { return objetivo(*net, w); });
+    if (c.sin_penalizacion) fd -= prueba::diferencia_central(w, k, [&] { return penalizacion(*net, w, nullptr); });
     const long double analitico = dw[k] - gpen[k];
     EXPECT_NEAR(analitico, fd, 1e-9 * std::max(1.0L, std::abs(fd))) << "weight " << k;
   }

@@ -9,32 +9,27 @@
 #include <memory>
 #include <vector>
 
+#include "comun/directorio_propio.hpp"
+#include "comun/salida.hpp"
+#include "comun/zelbrin.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
-  return construye_zelbrin_fdp(
-      "red", VECTOR{{static_cast<long double>(ni), static_cast<long double>(nh), static_cast<long double>(no)}, 3});
-}
-
-MATRIZ matriz(std::vector<std::vector<long double>> filas) {
-  MATRIZ m;
-  m.dim = static_cast<std::uint32_t>(filas.front().size());
-  m.ndat = static_cast<std::uint32_t>(filas.size());
-  m.d = std::move(filas);
-  return m;
-}
+using prueba::matriz;
+using prueba::red;
 
 const long double kRaiz2 = std::sqrt(2.0L);
 
 // Three inputs: a constant 5, a constant 0 and a column of mean 2 and spread 2; then one output column.
 MATRIZ tres_columnas() { return matriz({{5, 0, 0, 9}, {5, 0, 4, 8}, {5, 0, 4, 7}, {5, 0, 0, 6}}); }
 
-TEST(Inicializacion, InputsAreStandardisedAndConstantColumnsOnlyScaled) {
+// Mode 3 reads a representation from the current directory.
+using Inicializacion = DirectorioPropio;
+
+TEST_F(Inicializacion, InputsAreStandardisedAndConstantColumnsOnlyScaled) {
   auto net = red(3, 1, 1);
   const MATRIZ m = tres_columnas();
   net->inicializa_pesos(*net, m, 1);
@@ -56,7 +51,7 @@ TEST(Inicializacion, InputsAreStandardisedAndConstantColumnsOnlyScaled) {
   EXPECT_EQ(net->prbout[0].w[0], 0);
 }
 
-TEST(Inicializacion, OneKernelByKmeansSitsAtTheMeanWithUnitWidths) {
+TEST_F(Inicializacion, OneKernelByKmeansSitsAtTheMeanWithUnitWidths) {
   auto net = red(3, 1, 1);
   net->inicializa_pesos(*net, tres_columnas(), 1);
   EXPECT_NEAR(net->rb[0].r[0], 1, 1e-18);
@@ -69,7 +64,7 @@ TEST(Inicializacion, OneKernelByKmeansSitsAtTheMeanWithUnitWidths) {
   EXPECT_EQ(net->wa[0], 1);
 }
 
-TEST(Inicializacion, UnknownModeLeavesTheCentresAtTheOrigin) {
+TEST_F(Inicializacion, UnknownModeLeavesTheCentresAtTheOrigin) {
   auto net = red(1, 3, 0);
   net->inicializa_pesos(*net, matriz({{1}, {3}, {5}, {7}}), 7);
   for (const ZELBRIN_NEURON& k : net->rb) EXPECT_EQ(k.r[0], 0);
@@ -92,7 +87,7 @@ TEST_P(ModoDeInicializacion, PlacesOneKernelOnEachGroupAndLeavesTheRowsAsRead) {
   const MATRIZ m = matriz(filas);
   const MATRIZ copia = m;
   auto net = red(2, 2, 1);
-  if (GetParam() == 0) dup2(STDERR_FILENO, STDOUT_FILENO);  // neural gas prints its progress
+  if (GetParam() == 0) a_stderr();  // neural gas prints its progress
   net->inicializa_pesos(*net, m, GetParam());
   EXPECT_EQ(m.d, copia.d);
   std::vector<long double> x0;
@@ -104,24 +99,16 @@ TEST_P(ModoDeInicializacion, PlacesOneKernelOnEachGroupAndLeavesTheRowsAsRead) {
 
 INSTANTIATE_TEST_SUITE_P(Clustering, ModoDeInicializacion, ::testing::Values(0, 1, 2));
 
-TEST(Inicializacion, ModeThreeLoadsTheRepresentationAndNothingElse) {
-  const fs::path antes = fs::current_path();
-  std::string plantilla = (fs::temp_directory_path() / "inic-XXXXXX").string();
-  ASSERT_NE(mkdtemp(plantilla.data()), nullptr);
-  fs::current_path(plantilla);
-  {
-    auto escrita = red(2, 2, 1);
-    escrita->inicializa_pesos(*escrita, matriz({{1, 2, 0}, {3, 5, 0}, {4, 1, 0}}), 2);
-    escribe_rep_sig_fdp(*escrita);
-    auto leida = red(2, 2, 1);
-    leida->inicializa_pesos(*leida, matriz({{100, 200, 0}, {300, 500, 0}}), 3);
-    EXPECT_EQ(leida->ibuf[0].a, 1);  // the stored representation is in the data's units
-    EXPECT_EQ(leida->ibuf[1].b, 0);
-    for (std::size_t h = 0; h < 2; ++h)
-      EXPECT_NEAR(leida->rb[h].r[1], (escrita->rb[h].r[1] - escrita->ibuf[1].b) / escrita->ibuf[1].a, 1e-5);
-  }
-  fs::current_path(antes);
-  fs::remove_all(plantilla);
+TEST_F(Inicializacion, ModeThreeLoadsTheRepresentationAndNothingElse) {
+  auto escrita = red(2, 2, 1);
+  escrita->inicializa_pesos(*escrita, matriz({{1, 2, 0}, {3, 5, 0}, {4, 1, 0}}), 2);
+  escribe_rep_sig_fdp(*escrita);
+  auto leida = red(2, 2, 1);
+  leida->inicializa_pesos(*leida, matriz({{100, 200, 0}, {300, 500, 0}}), 3);
+  EXPECT_EQ(leida->ibuf[0].a, 1);  // the stored representation is in the data's units
+  EXPECT_EQ(leida->ibuf[1].b, 0);
+  for (std::size_t h = 0; h < 2; ++h)
+    EXPECT_NEAR(leida->rb[h].r[1], (escrita->rb[h].r[1] - escrita->ibuf[1].b) / escrita->ibuf[1].a, 1e-5);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -13,18 +12,17 @@
 #include <utility>
 
 #include "common/errmess.hpp"
-#include "directorio_propio.hpp"
+#include "comun/directorio_propio.hpp"
+#include "comun/salida.hpp"
+#include "comun/zelbrin.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
-
 std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no, const char* nombre = "red") {
-  return construye_zelbrin_fdp(
-      nombre, VECTOR{{static_cast<long double>(ni), static_cast<long double>(nh), static_cast<long double>(no)}, 3});
+  return prueba::red(ni, nh, no, nombre);
 }
 
 // Every test works in a directory of its own, where the network's files appear.

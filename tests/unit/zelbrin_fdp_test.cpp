@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <limits>
@@ -7,24 +6,15 @@
 #include <vector>
 
 #include "common/errmess.hpp"
+#include "comun/salida.hpp"
+#include "comun/zelbrin.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 
 namespace {
 
-void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
-
 VECTOR dims(long double ni, long double nh, long double no) { return {{ni, nh, no}, 3}; }
-
-std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
-  return construye_zelbrin_fdp("prueba", dims(ni, nh, no));
-}
-
-void identidad_en_entradas(ZELBRIN_FDP& net) {
-  for (BUF_UNIT& u : net.ibuf) {
-    u.a = 1;
-    u.b = 0;
-  }
-}
+using prueba::identidad_en_entradas;
+using prueba::red;
 
 long double evalua_en(ZELBRIN_FDP& net, std::initializer_list<long double> x) {
   std::copy(x.begin(), x.end(), net.i.begin());

@@ -1,11 +1,12 @@
 #include "korbent/zelbrin_fdp_train.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "comun/salida.hpp"
 
 namespace {
 
@@ -134,9 +135,9 @@ TEST_F(CtrlC, SOrCapitalSAsksToStopAndAnythingElseWithdraws) {
 }
 
 TEST(SeguimientoDeathTest, PrintsTheCycleLineAndReturnsTheStopRequest) {
-  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), ctrl_c_flag = 1, std::exit(seguimiento(7, 1.25, 0))),
-              ::testing::ExitedWithCode(1), "^\n \t Ciclo: 7 \t Etr=1\\.250000 \t Ets=0\\.000000$");
-  EXPECT_EXIT((dup2(STDERR_FILENO, STDOUT_FILENO), std::exit(seguimiento(0, -3, 2.5))), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), ctrl_c_flag = 1, std::exit(seguimiento(7, 1.25, 0))), ::testing::ExitedWithCode(1),
+              "^\n \t Ciclo: 7 \t Etr=1\\.250000 \t Ets=0\\.000000$");
+  EXPECT_EXIT((a_stderr(), std::exit(seguimiento(0, -3, 2.5))), ::testing::ExitedWithCode(0),
               "Etr=-3\\.000000 \t Ets=2\\.500000$");
 }
 

@@ -1,6 +1,7 @@
 // Runs a built program in a directory of its own, with a scripted stdin and a deadline, and collects its
-// exit status and every byte it wrote to stdout. Used by every end-to-end test. On request stdout and stderr
-// are a pseudo-terminal instead, which passes every byte through as written.
+// exit status and every byte it wrote to stdout. Every end-to-end test takes it all, the fs alias included, with
+// `using namespace e2e`. On request stdout and stderr are a pseudo-terminal instead, which passes every byte
+// through as written.
 #pragma once
 
 #include <fcntl.h>

@@ -1,9 +1,8 @@
 // What the tests of the model's weight file and training share: a working directory of their own, a small
-// model with distinct scalings, synthetic series and a capture of stdout.
+// model with distinct scalings and synthetic series.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,14 +14,13 @@
 
 #include "common/ajustes.hpp"
 #include "common/random.hpp"
-#include "directorio_propio.hpp"
+#include "comun/directorio_propio.hpp"
+#include "comun/salida.hpp"
 #include "velmor/modelo.hpp"
 
 namespace prueba {
 
 namespace fs = std::filesystem;
-
-inline void a_stderr() { dup2(STDERR_FILENO, STDOUT_FILENO); }
 
 // Every file a model writes is named after it, so each test works in a fresh directory.
 using EnDirectorio = DirectorioPropio;
@@ -52,30 +50,5 @@ inline Columnas series(int ni, int no, std::size_t filas, unsigned semilla) {
   }
   return c;
 }
-
-// stdout written to a temporary file until fin() gives it back.
-class CapturaSalida {
- public:
-  CapturaSalida() {
-    std::fflush(stdout);
-    tmp_ = std::tmpfile();
-    previo_ = dup(STDOUT_FILENO);
-    dup2(fileno(tmp_), STDOUT_FILENO);
-  }
-  std::string fin() {
-    std::fflush(stdout);
-    dup2(previo_, STDOUT_FILENO);
-    close(previo_);
-    std::rewind(tmp_);
-    std::string s;
-    for (int c; (c = std::fgetc(tmp_)) != EOF;) s.push_back(static_cast<char>(c));
-    std::fclose(tmp_);
-    return s;
-  }
-
- private:
-  std::FILE* tmp_;
-  int previo_;
-};
 
 }  // namespace prueba
