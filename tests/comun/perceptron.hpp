@@ -1,9 +1,11 @@
-// A perceptron's weights and outputs as vectors the tests can compare.
+// A perceptron's weights and outputs as vectors the tests can compare, and a fixture for its training.
 #pragma once
 
 #include <vector>
 
+#include "comun/directorio_propio.hpp"
 #include "mp/mp.hpp"
+#include "mp/mp_entrena.hpp"
 
 namespace prueba {
 
@@ -20,5 +22,15 @@ inline std::vector<double> salidas(MP& mp) {
   for (const MP_BUF& b : mp.obuf) o.push_back(b.o);
   return o;
 }
+
+// Training writes its files in the current directory and keeps its best test error in a global: each test
+// starts in a directory of its own and from no best error.
+class EntrenaEnDirectorio : public DirectorioPropio {
+ protected:
+  void SetUp() override {
+    DirectorioPropio::SetUp();
+    err_tst_min = 1e30;
+  }
+};
 
 }  // namespace prueba

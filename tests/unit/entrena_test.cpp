@@ -145,6 +145,17 @@ class Seguimiento : public prueba::EnDirectorio {
     eval_set_velmor(*m, m->tp->d, m->tp->d.ndat, e);
     return e;
   }
+  // The weights the model's file holds, read by a model of the given error taps.
+  static std::vector<double> guardados(std::vector<int> nre = {2}) {
+    auto otro = modelo({2, 1}, nre, 4, 0);
+    load_velmor(*otro);
+    return pesos(*otro);
+  }
+  // Equal to the eight digits the file keeps.
+  static void expect_guardados(const std::vector<double>& w, std::vector<int> nre = {2}) {
+    const std::vector<double> leidos = guardados(nre);
+    for (std::size_t k = 0; k < w.size(); ++k) EXPECT_NEAR(leidos[k], w[k], 5e-8 * std::abs(w[k]));
+  }
   static bool guardado() { return fs::exists("modelo.wgt") && fs::exists("modelo#.wgt"); }
   static void borra() { fs::remove("modelo.wgt"), fs::remove("modelo#.wgt"); }
   static std::vector<double> ets_impresos(const std::string& salida) {
@@ -193,10 +204,7 @@ TEST_F(Seguimiento, AfterTrainingTheWeightsAreThoseOfTheLowestTestError) {
   EXPECT_NEAR(*std::min_element(impresos.begin(), impresos.end()), ets_min, 1e-6);
   // The weights went through the file, so they are the best to its eight digits.
   EXPECT_NEAR(ets(), ets_min, 1e-6 * ets_min);
-  const std::vector<double> final = pesos(*m);
-  auto otro = modelo({2, 1}, {2}, 4, 0);
-  load_velmor(*otro);
-  EXPECT_EQ(pesos(*otro), final);
+  EXPECT_EQ(guardados(), pesos(*m));
   EXPECT_TRUE(m->lp->dydw.empty());  // the training's buffers are gone
 }
 
@@ -209,11 +217,7 @@ TEST_F(Seguimiento, WithoutTestSetTrainingSavesItsFinalPoint) {
   const std::vector<double> impresos = ets_impresos(captura.fin());
   EXPECT_TRUE(std::all_of(impresos.begin(), impresos.end(), [](double e) { return e == 0; }));
   EXPECT_LT(etr(*m, pesos(*m)), e0);
-  const std::vector<double> final = pesos(*m);
-  auto otro = modelo({2, 1}, {2}, 4, 0);
-  load_velmor(*otro);
-  const std::vector<double> leidos = pesos(*otro);
-  for (std::size_t k = 0; k < final.size(); ++k) EXPECT_NEAR(leidos[k], final[k], 5e-8 * std::abs(final[k]));
+  expect_guardados(pesos(*m));
 }
 
 // A test error that is not a number never beats the start value, so no report saved: training must not load
@@ -224,11 +228,7 @@ TEST_F(Seguimiento, TestErrorThatNeverFallsSavesTheFinalPointInstead) {
   train_velmor(*m);
   captura.fin();
   EXPECT_EQ(ets_min, 1e30);
-  const std::vector<double> final = pesos(*m);
-  auto otro = modelo({2, 1}, {2}, 4, 0);
-  load_velmor(*otro);
-  const std::vector<double> leidos = pesos(*otro);
-  for (std::size_t k = 0; k < final.size(); ++k) EXPECT_NEAR(leidos[k], final[k], 5e-8 * std::abs(final[k]));
+  expect_guardados(pesos(*m));
 }
 
 // Without error taps nothing is optimised, but the test that follows must find this model's weights.
@@ -244,10 +244,7 @@ TEST_F(Seguimiento, NoErrorTapsSkipsTheOptimisationAndStillSaves) {
   EXPECT_EQ(pesos(*m), inicio);
   EXPECT_EQ(ciclo, 0);
   ASSERT_TRUE(guardado());
-  auto otro = modelo({2, 1}, {0}, 4, 0);
-  load_velmor(*otro);
-  const std::vector<double> leidos = pesos(*otro);
-  for (std::size_t k = 0; k < inicio.size(); ++k) EXPECT_NEAR(leidos[k], inicio[k], 5e-8 * std::abs(inicio[k]));
+  expect_guardados(inicio, {0});
 }
 
 TEST_F(Seguimiento, SaveAndStopRequestSavesAndEndsBeforeTheCycleLine) {

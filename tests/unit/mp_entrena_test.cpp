@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -38,14 +36,7 @@ std::vector<double> campos(const std::string& linea) {
   return v;
 }
 
-// Every test runs in a directory of its own: training writes its files beside the current directory.
-class EnDirectorio : public DirectorioPropio {
- protected:
-  void SetUp() override {
-    DirectorioPropio::SetUp();
-    err_tst_min = 1e30;
-  }
-};
+using EnDirectorio = prueba::EntrenaEnDirectorio;
 
 // A perceptron over series the test owns: ni inputs, no targets, npat patterns of a smooth function.
 struct Caso {

@@ -1,8 +1,6 @@
 #include "korbent/zelbrin_fdp_inic.hpp"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>

@@ -1,12 +1,9 @@
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
