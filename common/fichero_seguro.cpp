@@ -11,6 +11,8 @@
 #include <mutex>
 #include <type_traits>
 
+#include "common/fichero.hpp"
+
 namespace {
 
 constexpr char kSufijoTemporal[] = ".tmpXXXXXX";
@@ -80,10 +82,7 @@ std::vector<std::string> lee_registro(const std::string& nombre, const std::vect
 
 }  // namespace
 
-bool cierra_comprobado(std::FILE* f) {
-  bool bien = std::fflush(f) == 0 && std::ferror(f) == 0;
-  return std::fclose(f) == 0 && bien;
-}
+bool cierra_comprobado(std::FILE* f) { return Fichero(f).cierra(); }
 
 bool FicheroSeguro::abre(const std::string& nombre) {
   descarta();

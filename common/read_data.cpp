@@ -11,15 +11,11 @@
 #include <stdexcept>
 
 #include "common/asigna.hpp"
+#include "common/fichero.hpp"
 #include "common/getitem.hpp"
 #include "common/mensajes.hpp"
 
 namespace {
-
-struct CierraFichero {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using Fichero = std::unique_ptr<std::FILE, CierraFichero>;
 
 // Reads the tokens of one file, once: pipes and FIFOs cannot be read twice. Keeps what the warnings need.
 template <class A>
