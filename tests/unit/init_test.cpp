@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -91,6 +93,16 @@ class InitVelmor : public prueba::EntrenaEnDirectorio {
     return r;
   }
 
+  // The auxiliary training's cycle lines in the console: the cycle in four digits, two blanks, the errors.
+  std::size_t lineas_de_ciclo() const {
+    std::istringstream s(salida_);
+    std::size_t n = 0;
+    const auto cifra = [](char c) { return c >= '0' && c <= '9'; };
+    for (std::string l; std::getline(s, l);)
+      if (l.size() > 6 && std::all_of(l.begin(), l.begin() + 4, cifra) && l.compare(4, 2, "  ") == 0) ++n;
+    return n;
+  }
+
   std::string salida_;
 };
 
@@ -147,9 +159,10 @@ TEST_F(InitVelmor, TrainsTwentyFiveCyclesWhateverTheConfigurationSays) {
     std::unique_ptr<VELMOR> m = modelo(60, 0, nco);
     std::unique_ptr<MP> aux = inicia(*m);
     EXPECT_EQ(aux->lp->nco, 25u);
-    EXPECT_LE(ciclo_mp, 25) << "nco " << nco;
-    EXPECT_GT(ciclo_mp, 3) << "nco " << nco;
-    EXPECT_EQ(cuenta_lineas("mpaux.res"), static_cast<std::size_t>(ciclo_mp));
+    const std::size_t ciclos = lineas_de_ciclo();
+    EXPECT_LE(ciclos, 25u) << "nco " << nco;
+    EXPECT_GT(ciclos, 3u) << "nco " << nco;
+    EXPECT_EQ(cuenta_lineas("mpaux.res"), ciclos);
   }
 }
 
