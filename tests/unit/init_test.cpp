@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/errmess.hpp"
-#include "comun/perceptron.hpp"
+#include "comun/directorio_propio.hpp"
 #include "comun/salida.hpp"
 #include "mp/mp_entrena.hpp"
 #include "velmor/registros.hpp"
@@ -46,7 +46,7 @@ Columnas serie(std::size_t filas) {
 
 // A model of two input series (3 and 1 taps), one hidden layer of 3 and one output with 2 error taps, in a
 // directory of its own: the auxiliary training writes mpaux.* there.
-class InitVelmor : public prueba::EntrenaEnDirectorio {
+class InitVelmor : public DirectorioPropio {
  protected:
   std::unique_ptr<VELMOR> modelo(std::size_t filas_trn, std::size_t filas_tst = 0, int nco = 50) {
     const std::vector<int> nri{3, 1}, nre{2};
