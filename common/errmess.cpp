@@ -68,13 +68,6 @@ void aviso(const char* format, ...) {
   va_end(args);
 }
 
-void escribe_bloque(const char* texto, std::FILE* f) {
-  flockfile(f);
-  std::fputs(texto, f);
-  std::fflush(f);
-  funlockfile(f);
-}
-
 void rechaza(const char* format, ...) {
   std::va_list args;
   va_start(args, format);

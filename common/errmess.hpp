@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "common/consola.hpp"
+#include "terminal/consola.hpp"
 // Exit statuses of both programs. A failure never ends with kFinNormal: that is a completed run, or a stop
 // the user chose at the interrupt menu or question.
 inline constexpr int kFinNormal = 0;
@@ -32,9 +32,6 @@ void puterr_fin_proceso(FinProceso fin);
 // text and anything piped from it stay as they are.
 [[gnu::format(printf, 1, 2)]] void aviso(const char* format, ...);
 
-// Writes `texto` to `f` as one block under the stream's lock, then flushes it: a line another thread prints
-// meanwhile lands before or after it, never inside.
-void escribe_bloque(const char* texto, std::FILE* f);
 // A refusal of something we read beyond the specified input (an environment variable): the message goes to
 // standard error, where our additions speak, and the process ends with kEntradaErronea.
 [[noreturn, gnu::format(printf, 1, 2)]] void rechaza(const char* format, ...);

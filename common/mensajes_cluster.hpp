@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "common/consola.hpp"
+#include "terminal/consola.hpp"
 
 namespace msg_cluster {
 inline constexpr Texto850 rv_k_means{"Error de asignaci\xA2n de memoria a rv en k_means()"};

@@ -1,5 +1,5 @@
-#include "common/consola.hpp"
 #include "korbent/zelbrin_fdp_train.hpp"
+#include "terminal/consola.hpp"
 
 // Kernels ordered by their last centre coordinate.
 int main(int argc, char** argv) {

@@ -3,8 +3,8 @@
 // UTF-8 console converts each from its own page.
 #pragma once
 
-#include "common/consola.hpp"
 #include "common/errmess.hpp"
+#include "terminal/consola.hpp"
 
 namespace msg {
 

@@ -10,9 +10,6 @@
 #include "common/lmqn1.hpp"
 #include "korbent/mensajes.hpp"
 
-long double vmin = 1e30;
-std::uint32_t iternum = 0;
-
 namespace {
 
 std::span<const std::vector<long double>> filas(const MATRIZ& m) {
@@ -162,8 +159,7 @@ void desempaqueta_zelbrin_fdp(ZELBRIN_FDP& net, std::span<const long double> w) 
   std::copy_n(w.begin() + static_cast<std::ptrdiff_t>(2 * nr), net.nh, net.wa.begin());
 }
 
-void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long double> dw, long double& e,
-                             ZELBRIN_FDP& net) {
+long double evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long double> dw, ZELBRIN_FDP& net) {
   desempaqueta_zelbrin_fdp(net, w);
   ESPACIO_PASO& ep = espacio(net);
   const Mezcla m = mezcla_de(net, ep);
@@ -248,25 +244,22 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
     if (parte == 0) ev = suma;
   });
   for (long double& g : dw) g = -g / n;
-  e = -ev / n;
+  return -ev / n;
 }
 
-bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net) {
+bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Marcador<long double>& marcador) {
   desempaqueta_zelbrin_fdp(net, w);
   ZELBRIN_FDP_LP& lp = *net.lp;
   const long double etr = menos_log_media(net, lp.ts, lp.tsize);
   long double ets = 0;
   if (net.tp) {
     ets = menos_log_media(net, net.tp->ts, net.tp->tsize);
-    if (vmin > ets) {
-      vmin = ets;
-      std::copy(w.begin(), w.end(), lp.wopt.begin());
-    }
+    if (marcador.nuevo_minimo(ets)) std::copy(w.begin(), w.end(), lp.wopt.begin());
   } else {
     std::copy(w.begin(), w.end(), lp.wopt.begin());
   }
-  const char para = lp.seguimiento ? lp.seguimiento(iternum, etr, ets) : 0;
-  ++iternum;
+  const char para = lp.seguimiento ? lp.seguimiento(marcador.ciclos, etr, ets) : 0;
+  ++marcador.ciclos;
   return para != 0;
 }
 
@@ -315,18 +308,14 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   lp.wopt = asigna<long double>(lp.nw, msg::sin_memoria_wopt);
   empaqueta_zelbrin_fdp(net, w);
   lp.wopt = w;
-  iternum = 0;
+  Marcador<long double> marcador;
   // Without rows there is neither objective nor report (each would be 0/0).
   if (nco > 0 && lp.tsize > 0) {
     FinGconj fin;
     lmqn1(
         std::span<long double>(w), nco,
-        [&net](std::span<const long double> x, std::span<long double> g) {
-          long double e;
-          evalua_grad_zelbrin_fdp(x, g, e, net);
-          return e;
-        },
-        [&net](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net); }, &fin);
+        [&net](std::span<const long double> x, std::span<long double> g) { return evalua_grad_zelbrin_fdp(x, g, net); },
+        [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
     msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.

@@ -1,13 +1,8 @@
 #include "korbent/zelbrin_fdp_train.hpp"
 
-#include <pthread.h>
-#include <signal.h>
-
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <system_error>
-#include <thread>
 
 #include "common/asigna.hpp"
 #include "common/ayuda.hpp"
@@ -16,6 +11,7 @@
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
+#include "terminal/interrupcion.hpp"
 
 std::atomic<int> ctrl_c_flag{0};
 
@@ -57,8 +53,6 @@ std::int64_t numero(const std::string& t) { return std::strtoll(t.c_str(), nullp
 bool cabe(std::int64_t v) {
   return v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
 }
-
-void ctrl_c_handler(int) { pregunta_ctrl_c(stdin, stdout); }
 
 // Densities are given in the units of the data: the normalisation's Jacobian, the product of the inputs'
 // scale factors, multiplies every one of them. Inputs so concentrated that it leaves the range that data
@@ -115,32 +109,13 @@ char seguimiento(std::uint32_t iter, long double etr, long double ets) {
 }
 
 void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
-  // One block, so that a cycle line printed meanwhile comes before or after it, never inside.
-  escribe_bloque((std::string(msg::pregunta_ctrl_c) + msg::opcion_ctrl_c).c_str(), out);
-  // The answer is the first character of its line; the rest of the line (its Enter at least) is dropped,
-  // so it cannot stand as the answer to the next question.
-  flockfile(in);
-  const int c = getc_unlocked(in);
-  for (int d = c; d != EOF && d != '\n'; d = getc_unlocked(in)) {
-  }
-  funlockfile(in);
+  const int c = pregunta_caracter((std::string(msg::pregunta_ctrl_c) + msg::opcion_ctrl_c).c_str(), in, out);
   ctrl_c_flag = (c == 'S' || c == 's') ? 1 : 0;
 }
 
 void instala_ctrl_c() {
-  // Blocked here while the process has one thread, so every later thread inherits the mask and the
-  // signal is only ever taken by sigwait, where console input and output are safe.
-  sigset_t s;
-  sigemptyset(&s);
-  sigaddset(&s, SIGINT);
-  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) puterr(kFalloRecurso, "%s", msg::redireccionando);
-  try {
-    std::thread([s] {
-      for (int sig; sigwait(&s, &sig) == 0;) ctrl_c_handler(sig);
-    }).detach();
-  } catch (const std::system_error&) {
-    puterr(kFalloRecurso, "%s", msg::redireccionando);
-  }
+  // Called while the process has one thread, so every later thread inherits the blocked mask.
+  if (!vigila_sigint([] { pregunta_ctrl_c(stdin, stdout); })) puterr(kFalloRecurso, "%s", msg::redireccionando);
 }
 
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {

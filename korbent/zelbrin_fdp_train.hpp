@@ -38,7 +38,7 @@ bool fichero_presente(const std::string& f);
 // One line per optimisation cycle; returns the stop request.
 char seguimiento(std::uint32_t iter, long double etr, long double ets);
 
-// Blocks SIGINT and starts the thread that takes it and asks the question.
+// Blocks SIGINT and starts the shared watcher (terminal/interrupcion), which asks the question.
 void instala_ctrl_c();
 // The question itself: prints it on `out`, reads the answer's line from `in` and sets ctrl_c_flag.
 void pregunta_ctrl_c(std::FILE* in, std::FILE* out);

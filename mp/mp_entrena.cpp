@@ -10,14 +10,7 @@
 #include "mp/mensajes.hpp"
 #include "mp/mp_pesos.hpp"
 
-int ciclo_mp = 0;
-double err_tst_min = 1e30;
-
 namespace {
-
-// Whether a report of the current training has written the weight file. Without it, the file on disk (if any)
-// belongs to an earlier training or an earlier run, and must not be taken for this training's best weights.
-bool guardado_en_entrenamiento = false;
 
 // The pattern array the input buffers read during one pass. The buffers are let go at the end of the pass, so
 // that nothing is left pointing at freed storage.
@@ -73,11 +66,11 @@ void cierra_escritura(std::FILE* f, const std::string& nombre) {
 
 }  // namespace
 
-void grad_mp(std::span<const double> w, std::span<double> g, double& E, MP& mp) {
+double grad_mp(std::span<const double> w, std::span<double> g, MP& mp) {
   const LP_MP& lp = *mp.lp;
   const std::size_t ni = tam(mp.ni), nh = tam(mp.nh);
   Entradas x(mp);
-  E = 0;
+  double E = 0;
   desempaqueta_pesos(mp, w);
   std::fill(g.begin(), g.end(), 0.0);
   for (std::size_t p = 0; p < lp.npat; ++p) {
@@ -102,50 +95,43 @@ void grad_mp(std::span<const double> w, std::span<double> g, double& E, MP& mp) 
     const double f = -2.0 / static_cast<double>(lp.npat);
     for (double& gk : g) gk = f * gk;
   }
-  E = media(E, lp.npat);
+  return media(E, lp.npat);
 }
 
-bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp) {
+bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp, Marcador<double>& marcador) {
   desempaqueta_pesos(mp, w);
   const double etr = error_entrenamiento(mp);
   // Without a test set there is no test error; the .res and console lines carry 0 in its place.
   double err_tst = 0;
   if (mp.tp) {
     err_tst = mp_test(mp);
-    if (err_tst < err_tst_min) {
-      err_tst_min = err_tst;
-      save_w(mp);
-      guardado_en_entrenamiento = true;
-    }
+    if (marcador.nuevo_minimo(err_tst)) save_w(mp);
   }
   const std::string nombre = mp.name + ".res";
   std::FILE* res = abre_escritura(nombre, "a");
-  ++ciclo_mp;
+  ++marcador.ciclos;
   std::fprintf(res, "%+-15.8g  %+-15.8g\n", etr, err_tst);
   flockfile(stdout);  // the line and its flush as one, against the interrupt menu
-  std::printf("%4.4d  %+-15.8g  %+-15.8g \n", ciclo_mp, etr, err_tst);
+  std::printf("%4.4d  %+-15.8g  %+-15.8g \n", static_cast<int>(marcador.ciclos), etr, err_tst);
   std::fflush(stdout);
   funlockfile(stdout);
   cierra_escritura(res, nombre);
   return false;
 }
 
-void train_rbwbr(MP& mp) {
+void train_rbwbr(MP& mp, Marcador<double>& marcador) {
   std::vector<double> w = asigna<double>(mp.nw, msg::sin_memoria_w_train);
   empaqueta_pesos(mp, w);
-  ciclo_mp = 0;
-  guardado_en_entrenamiento = false;
+  marcador.ciclos = 0;
+  // Without a save of this training, the weight file on disk (if any) belongs to an earlier training or an
+  // earlier run, and must not be taken for this training's best weights.
+  marcador.guardado = false;
   gconj(
-      w, mp.lp->nco,
-      [&](std::span<const double> x, std::span<double> g) {
-        double e;
-        grad_mp(x, g, e, mp);
-        return e;
-      },
-      [&](std::span<const double> x, double e) { return seguimiento_mp(x, e, mp); });
-  // The best test error is process-wide: when no report of this training beat it, the weight file is not this
-  // training's, and the last point is kept instead.
-  if (mp.tp && guardado_en_entrenamiento)
+      w, mp.lp->nco, [&](std::span<const double> x, std::span<double> g) { return grad_mp(x, g, mp); },
+      [&](std::span<const double> x, double e) { return seguimiento_mp(x, e, mp, marcador); });
+  // The lowest test error may come from an earlier training: when no report of this one beat it, the weight
+  // file is not this training's, and the last point is kept instead.
+  if (mp.tp && marcador.guardado)
     load_w(mp);
   else
     desempaqueta_pesos(mp, w);

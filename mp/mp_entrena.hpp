@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "common/marcador.hpp"
 #include "mp/mp.hpp"
 
 // Pattern p reads element p of every series: input k is ts[k][p], target j is ts[ni + j][p]. The records only
@@ -23,22 +24,20 @@ struct TP_MP {
   unsigned char derivadas = 0;  // non-zero: mp_test writes one derivative file per output
 };
 
-// Cycle number of the latest report; restarts at every train_rbwbr.
-extern int ciclo_mp;
-// Lowest test error whose weights were saved, for the whole process (1e30 at start, never reset).
-extern double err_tst_min;
-
-// Error at w (mean over the patterns of lp of the squared errors summed over outputs) and its gradient g. The
-// weights of the perceptron are left at w.
-void grad_mp(std::span<const double> w, std::span<double> g, double& E, MP& mp);
+// Returns the error at w (mean over the patterns of lp of the squared errors summed over outputs) and writes its
+// gradient into g. The weights of the perceptron are left at w.
+double grad_mp(std::span<const double> w, std::span<double> g, MP& mp);
 
 // Per-cycle report: leaves the perceptron at w, tests it when it has tp (saving the weights when the test error
-// is a new minimum), appends to <name>.res and prints the cycle line. Never asks the optimiser to stop.
-bool seguimiento_mp(std::span<const double> w, double E, MP& mp);
+// is below marcador.minimo, which it then becomes), counts the report in marcador.ciclos, appends to
+// <name>.res and prints the cycle line. Never asks the optimiser to stop.
+bool seguimiento_mp(std::span<const double> w, double E, MP& mp, Marcador<double>& marcador);
 
 // Trains from the current weights for lp->nco cycles and saves the weight file. With a test set the perceptron
-// ends with the weights of the best report, otherwise with those of the last cycle.
-void train_rbwbr(MP& mp);
+// ends with the weights of the best report, otherwise with those of the last cycle. The cycle count restarts;
+// the lowest test error is the caller's, kept across the trainings it lends the record to (a report must beat
+// it to save, and when none of this training did, the last point is kept).
+void train_rbwbr(MP& mp, Marcador<double>& marcador);
 
 // Writes <name>.out (and <name>.dNN per output when tp->derivadas is set); returns the mean over the patterns
 // of tp of the squared errors summed over outputs.

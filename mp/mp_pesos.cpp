@@ -9,7 +9,7 @@
 #include "common/getitem.hpp"
 #include "mp/mensajes.hpp"
 
-void escribe_w(const MP& net, std::FILE* f) {
+void escribe_w(const MP& net, std::FILE* f, std::span<const double> pesos) {
   std::fprintf(f, "* Configuraci\xA2n de la red:\n");
   std::fprintf(f, "%d  %d  %d\n\n", net.ni, net.nh, net.no);
   std::fprintf(f, "* Parametros de escalado:\n");
@@ -18,9 +18,10 @@ void escribe_w(const MP& net, std::FILE* f) {
   for (const MP_BUF& b : net.obuf) std::fprintf(f, "%+-15.8g\t%+-15.8g\n", b.a, b.b);
   std::fprintf(f, "\n");
   std::fprintf(f, "* Pesos:\n");
+  std::size_t k = 0;
   for (const auto* capa : {&net.hl, &net.ol})
     for (const MP_UNIT& u : *capa) {
-      for (double w : u.w) std::fprintf(f, "%+-15.8g\n", w);
+      for (std::size_t j = 0; j < u.w.size(); ++j) std::fprintf(f, "%+-15.8g\n", pesos.empty() ? u.w[j] : pesos[k++]);
       std::fprintf(f, "\n");
     }
   std::fprintf(f, "\n\n *** @ZQKT ***");

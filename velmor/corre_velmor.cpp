@@ -53,7 +53,8 @@ int corre_velmor(const OpcionesVelmor& opciones) {
       init_velmor(m);
     else
       load_velmor(m);
-    train_velmor(m);
+    RegistroVelmor registro;  // the process trains once: its reports and its lowest test error
+    train_velmor(m, registro);
   } else if (modo == Modo::ftest) {
     lee_test(cfg, m);
   }

@@ -14,9 +14,6 @@
 
 namespace {
 
-// Whether a report of this training saved the model; without it there are no best weights to load back.
-bool guardado_en_entrena = false;
-
 // Where each part of a step's record lies, for the pass split by weights.
 struct Registro {
   std::size_t x = 0;   // inputs of the hidden units, bias first: ni + 1
@@ -358,13 +355,13 @@ void reparte_hilos(VELMOR& m, unsigned hilos) {
     lp.cuadrilla = std::make_unique<Cuadrilla>(static_cast<unsigned>(partes));
 }
 
-void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m) {
+double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   prepara_buffers(m);
   const std::size_t N = lp.trn.d.ndat;
   reset_velmor(m);
   desempaqueta_pesos(*m.mp, w);
-  E = 0;
+  double E = 0;
   std::fill(lp.dydw.begin(), lp.dydw.end(), 0.0);
   std::fill(g.begin(), g.end(), 0.0);
   if (lp.cuadrilla && lp.cuadrilla->hilos() > 1)
@@ -374,6 +371,7 @@ void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELM
   E = E / static_cast<double>(N);
   const double factor = 0.5 / static_cast<double>(N);
   for (double& x : g) x = factor * x;
+  return E;
 }
 
 void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, std::span<double> dydx, std::FILE* out,
@@ -400,33 +398,45 @@ void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, 
   E = E / static_cast<double>(rows);
 }
 
-bool seguimiento(std::span<const double> w, double Etr, VELMOR& m) {
-  ++ciclo;
+void RegistroVelmor::anota_punto(std::span<const double> w) {
+  // An open menu holds the lock: keep the point noted before it opened rather than stall the training.
+  const std::unique_lock<std::mutex> l(cerrojo_salvado(), std::try_to_lock);
+  if (!l.owns_lock()) return;
+  punto_.assign(w.begin(), w.end());
+  punto_anotado = &punto_;
+}
+
+void RegistroVelmor::olvida_punto() {
+  const std::lock_guard<std::mutex> l(cerrojo_salvado());
+  punto_anotado = nullptr;
+}
+
+bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmor& registro) {
+  Marcador<double>& marcador = registro.marcador;
+  ++marcador.ciclos;
   double Ets = 0;
   if (m.tp) {
     desempaqueta_pesos(*m.mp, w);
     eval_set_velmor(m, m.tp->d, m.tp->d.ndat, Ets);
   }
   if (ctrl_c_opcion == 1) {
-    olvida_pesos_reporte();  // so that the menu's stop-now cannot write the same files meanwhile
+    registro.olvida_punto();  // so that the menu's stop-now cannot write the same files meanwhile
     save_velmor(m);
     puterr(kFinNormal, "%s", msg::pesos_guardados_ctrl_c);
   }
-  if (!m.tp) anota_pesos_reporte(w);
-  imprime_ciclo(ciclo, Etr, Ets);
-  if (m.tp && Ets < ets_min) {
+  if (!m.tp) registro.anota_punto(w);
+  imprime_ciclo(static_cast<int>(marcador.ciclos), Etr, Ets);
+  if (m.tp && marcador.nuevo_minimo(Ets)) {
     // An open menu makes this save wait for its answer, and an exit chosen there never cuts it short.
     const std::lock_guard<std::mutex> l(cerrojo_salvado());
     salvando = true;
     save_velmor(m);
     salvando = false;
-    ets_min = Ets;
-    guardado_en_entrena = true;
   }
   return false;
 }
 
-void train_velmor(VELMOR& m) {
+void train_velmor(VELMOR& m, RegistroVelmor& registro) {
   std::vector<double> w = asigna<double>(m.mp->nw, msg::sin_memoria_w_train_velmor);
   if (nret_velmor(m) == 0) {
     std::printf("%s", msg::sin_retardos_error);
@@ -438,24 +448,21 @@ void train_velmor(VELMOR& m) {
   reparte_hilos(m, hilos_de_entorno("VELMOR_HILOS"));
   prepara_buffers(m);
   empaqueta_pesos(*m.mp, w);
-  guardado_en_entrena = false;
+  // Without a save of this training there are no best weights to load back.
+  registro.marcador.guardado = false;
   FinGconj fin;
   gconj(
       std::span<double>(w), static_cast<unsigned>(m.lp->nco),
-      [&](std::span<const double> x, std::span<double> g) {
-        double e;
-        grad_velmor(x, g, e, m);
-        return e;
-      },
-      [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m); }, &fin);
+      [&](std::span<const double> x, std::span<double> g) { return grad_velmor(x, g, m); },
+      [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m, registro); }, &fin);
   msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
-  if (m.tp && guardado_en_entrena)
+  if (m.tp && registro.marcador.guardado)
     load_velmor(m);
   else
     desempaqueta_pesos(*m.mp, w);
-  olvida_pesos_reporte();
+  registro.olvida_punto();
   save_velmor(m);
   libera_buffers(*m.lp);
 }

@@ -19,21 +19,23 @@ int nret_velmor(const VELMOR& m);
 void reparte_hilos(VELMOR& m, unsigned hilos);
 
 // Optimises the perceptron's weights over lp->trn for lp->nco cycles and saves the model. With a test set
-// the weights left are those of the lowest test error. Without error taps it only saves the model.
-void train_velmor(VELMOR& m);
+// the weights left are those of the lowest test error, below the record's earlier minimum. Without error
+// taps it only saves the model.
+void train_velmor(VELMOR& m, RegistroVelmor& registro);
 
-// Error function of the optimiser: E is the training error at w (summed over outputs, averaged over rows)
-// and g one quarter of its gradient. Leaves w in the perceptron. With lp->cuadrilla the pass runs split by
-// weights over its threads, with the same result bit for bit.
-void grad_velmor(std::span<const double> w, std::span<double> g, double& E, VELMOR& m);
+// Error function of the optimiser: returns the training error at w (summed over outputs, averaged over rows)
+// and writes one quarter of its gradient into g. Leaves w in the perceptron. With lp->cuadrilla the pass runs
+// split by weights over its threads, with the same result bit for bit.
+double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m);
 
 // Right after a forward step: slice 0 of dydw becomes the derivatives of the outputs with respect to the
 // weights, carried through the error banks from the older slices dydw[1 .. nret]. dydx holds on return the
 // perceptron's input derivatives of the error-tap columns.
 void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dydx);
 
-// Progress report, once per optimiser cycle; never asks to stop.
-bool seguimiento(std::span<const double> w, double Etr, VELMOR& m);
+// Progress report, once per optimiser cycle: counts it, prints the cycle line and saves the model when the
+// test error is a new minimum of the record. Never asks to stop.
+bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmor& registro);
 
 // One pass over `rows` rows of D from a cleared state; E is the mean squared error. With dydx (no rows of
 // the perceptron's ni) and drv, each row's input derivatives are written to drv; with out, its outputs.

@@ -151,7 +151,8 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
   aleatorio_pesos(*aux);
   anuncia(msg::inicializacion_aux_fin);
   anuncia(msg::entrenamiento_aux);
-  train_rbwbr(*aux);
+  Marcador<double> marcador;  // mpaux is trained once in a process: its best test error is the process's
+  train_rbwbr(*aux, marcador);
   anuncia(msg::entrenamiento_aux_fin);
 
   for (std::size_t k = 0; k < tam(m.ni); ++k) {

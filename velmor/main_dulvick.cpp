@@ -1,4 +1,4 @@
-#include "common/consola.hpp"
+#include "terminal/consola.hpp"
 #include "velmor/corre_velmor.hpp"
 
 int main() {

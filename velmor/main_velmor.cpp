@@ -1,6 +1,6 @@
 #include "common/ayuda.hpp"
-#include "common/consola.hpp"
 #include "common/errmess.hpp"
+#include "terminal/consola.hpp"
 #include "velmor/corre_velmor.hpp"
 #include "velmor/mensajes.hpp"
 

@@ -12,7 +12,7 @@
 #include "mp/mp_pesos.hpp"
 #include "velmor/mensajes.hpp"
 
-void save_velmor(const VELMOR& m) {
+void save_velmor(const VELMOR& m, std::span<const double> pesos) {
   const std::string fichero = m.name + ".wgt", perceptron = m.mp->name + ".wgt";
   // The two files are one set: a run never sees the model of one save beside the perceptron of another.
   ConjuntoSeguro salida;
@@ -50,7 +50,7 @@ void save_velmor(const VELMOR& m) {
   std::fprintf(f, "\n");
   std::FILE* g = salida.abre(perceptron);
   if (g == nullptr) error_apertura_save_w(perceptron.c_str());
-  escribe_w(*m.mp, g);
+  escribe_w(*m.mp, g, pesos);
   // A file that could not be completed is reported like one that could not be opened: the old ones stay.
   if (!salida.confirma()) {
     if (salida.fallido() == 0) error_apertura_pesos(fichero.c_str());

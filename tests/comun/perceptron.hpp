@@ -23,14 +23,11 @@ inline std::vector<double> salidas(MP& mp) {
   return o;
 }
 
-// Training writes its files in the current directory and keeps its best test error in a global: each test
-// starts in a directory of its own and from no best error.
+// Training writes its files in the current directory: each test starts in a directory of its own, with a
+// record of no reports and no best test error to lend the trainings.
 class EntrenaEnDirectorio : public DirectorioPropio {
  protected:
-  void SetUp() override {
-    DirectorioPropio::SetUp();
-    err_tst_min = 1e30;
-  }
+  Marcador<double> marcador;
 };
 
 }  // namespace prueba

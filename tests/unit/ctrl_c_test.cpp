@@ -166,7 +166,8 @@ class CtrlCSalida : public DirectorioPropio {
     a_stderr();
     std::unique_ptr<VELMOR> m = modelo();
     instala_ctrl_c(*m);
-    if (w != nullptr) anota_pesos_reporte(*w);
+    RegistroVelmor registro;
+    if (w != nullptr) registro.anota_punto(*w);
     Entrada e(respuesta);
     ctrl_c_handler(e.f);
   }

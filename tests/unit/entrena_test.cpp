@@ -28,9 +28,7 @@ std::vector<double> pesos(const VELMOR& m) { return prueba::pesos(*m.mp); }
 
 double etr(VELMOR& m, std::span<const double> w) {
   std::vector<double> g(w.size());
-  double e;
-  grad_velmor(w, g, e, m);
-  return e;
+  return grad_velmor(w, g, m);
 }
 
 struct Forma {
@@ -50,8 +48,7 @@ TEST_P(Gradiente, IsOneQuarterOfTheDerivativeOfEtr) {
   m->lp->trn.d = prueba::series(m->ni, m->no, 25, 4);
   std::vector<double> w = pesos(*m);
   std::vector<double> g(w.size());
-  double e;
-  grad_velmor(w, g, e, *m);
+  grad_velmor(w, g, *m);
   for (std::size_t k = 0; k < w.size(); ++k) {
     const double dif = prueba::diferencia_central(w, k, [&] { return etr(*m, w); });
     EXPECT_NEAR(g[k], dif / 4, 1e-6 * (1 + std::abs(dif))) << "weight " << k;
@@ -66,9 +63,8 @@ TEST_P(Gradiente, RepeatsAndMatchesThePassOverTheSameSeries) {
   m->lp->trn.d = prueba::series(m->ni, m->no, 30, 9);
   const std::vector<double> w = pesos(*m);
   std::vector<double> g1(w.size()), g2(w.size());
-  double e1, e2, e3;
-  grad_velmor(w, g1, e1, *m);
-  grad_velmor(w, g2, e2, *m);
+  const double e1 = grad_velmor(w, g1, *m), e2 = grad_velmor(w, g2, *m);
+  double e3;
   EXPECT_EQ(e1, e2);
   EXPECT_EQ(g1, g2);
   eval_set_velmor(*m, m->lp->trn.d, 30, e3);
@@ -91,11 +87,10 @@ TEST(GradientePorPesos, IsTheSingleThreadPassBitForBit) {
   m->lp->trn.d = prueba::series(m->ni, m->no, 1500, 6);
   const std::vector<double> w = pesos(*m);
   std::vector<double> g1(w.size()), g(w.size());
-  double e1, e;
-  grad_velmor(w, g1, e1, *m);
+  const double e1 = grad_velmor(w, g1, *m);
   for (unsigned hilos : {2u, 3u, 5u}) {
     m->lp->cuadrilla = std::make_unique<Cuadrilla>(hilos);
-    grad_velmor(w, g, e, *m);
+    const double e = grad_velmor(w, g, *m);
     EXPECT_EQ(e, e1) << hilos;
     EXPECT_EQ(g, g1) << hilos;
   }
@@ -131,8 +126,6 @@ class Seguimiento : public prueba::EnDirectorio {
  protected:
   void SetUp() override {
     prueba::EnDirectorio::SetUp();
-    ciclo = 0;
-    ets_min = 1e30;
     ctrl_c_opcion = 0;
     prueba::aleatoriza(*m, 17);
     m->lp->nco = 8;
@@ -166,21 +159,23 @@ class Seguimiento : public prueba::EnDirectorio {
     return v;
   }
   std::unique_ptr<VELMOR> m = modelo({2, 1}, {2}, 4, 0);
+  RegistroVelmor registro;
+  const Marcador<double>& marcador = registro.marcador;
 };
 
 TEST_F(Seguimiento, FirstReportSavesAndAnEqualTestErrorDoesNot) {
   const std::vector<double> w = pesos(*m);
   prueba::CapturaSalida captura;
-  EXPECT_FALSE(seguimiento(w, 0.5, *m));
+  EXPECT_FALSE(seguimiento(w, 0.5, *m, registro));
   EXPECT_TRUE(guardado());
-  const double primero = ets_min;
+  const double primero = marcador.minimo;
   EXPECT_EQ(primero, ets());
   borra();
-  EXPECT_FALSE(seguimiento(w, 0.5, *m));
+  EXPECT_FALSE(seguimiento(w, 0.5, *m, registro));
   const std::string salida = captura.fin();
   EXPECT_FALSE(guardado());
-  EXPECT_EQ(ciclo, 2);
-  EXPECT_EQ(ets_min, primero);
+  EXPECT_EQ(marcador.ciclos, 2u);
+  EXPECT_EQ(marcador.minimo, primero);
   char linea[100];
   std::snprintf(linea, sizeof linea, "Ciclo de Opt.:     2   Etr =   0.500000   Ets = %10f \n", primero);
   EXPECT_NE(salida.find(linea), std::string::npos) << salida;
@@ -189,21 +184,21 @@ TEST_F(Seguimiento, FirstReportSavesAndAnEqualTestErrorDoesNot) {
 TEST_F(Seguimiento, WithoutTestSetEtsIsZeroAndNothingIsSaved) {
   m->tp.reset();
   prueba::CapturaSalida captura;
-  seguimiento(pesos(*m), 1.25, *m);
+  seguimiento(pesos(*m), 1.25, *m, registro);
   EXPECT_EQ(captura.fin(), "Ciclo de Opt.:     1   Etr =   1.250000   Ets =   0.000000 \n");
   EXPECT_FALSE(guardado());
-  EXPECT_EQ(ets_min, 1e30);
+  EXPECT_EQ(marcador.minimo, 1e30);
 }
 
 TEST_F(Seguimiento, AfterTrainingTheWeightsAreThoseOfTheLowestTestError) {
   prueba::CapturaSalida captura;
-  train_velmor(*m);
+  train_velmor(*m, registro);
   const std::vector<double> impresos = ets_impresos(captura.fin());
   ASSERT_GE(impresos.size(), 2u);
   EXPECT_LE(impresos.size(), 8u);
-  EXPECT_NEAR(*std::min_element(impresos.begin(), impresos.end()), ets_min, 1e-6);
+  EXPECT_NEAR(*std::min_element(impresos.begin(), impresos.end()), marcador.minimo, 1e-6);
   // The weights went through the file, so they are the best to its eight digits.
-  EXPECT_NEAR(ets(), ets_min, 1e-6 * ets_min);
+  EXPECT_NEAR(ets(), marcador.minimo, 1e-6 * marcador.minimo);
   EXPECT_EQ(guardados(), pesos(*m));
   EXPECT_TRUE(m->lp->dydw.empty());  // the training's buffers are gone
 }
@@ -213,7 +208,7 @@ TEST_F(Seguimiento, WithoutTestSetTrainingSavesItsFinalPoint) {
   const std::vector<double> inicio = pesos(*m);
   const double e0 = etr(*m, inicio);
   prueba::CapturaSalida captura;
-  train_velmor(*m);
+  train_velmor(*m, registro);
   const std::vector<double> impresos = ets_impresos(captura.fin());
   EXPECT_TRUE(std::all_of(impresos.begin(), impresos.end(), [](double e) { return e == 0; }));
   EXPECT_LT(etr(*m, pesos(*m)), e0);
@@ -225,9 +220,9 @@ TEST_F(Seguimiento, WithoutTestSetTrainingSavesItsFinalPoint) {
 TEST_F(Seguimiento, TestErrorThatNeverFallsSavesTheFinalPointInstead) {
   m->tp->d.d[2][5] = std::nan("");
   prueba::CapturaSalida captura;
-  train_velmor(*m);
+  train_velmor(*m, registro);
   captura.fin();
-  EXPECT_EQ(ets_min, 1e30);
+  EXPECT_EQ(marcador.minimo, 1e30);
   expect_guardados(pesos(*m));
 }
 
@@ -239,10 +234,10 @@ TEST_F(Seguimiento, NoErrorTapsSkipsTheOptimisationAndStillSaves) {
   m->lp->trn.d = prueba::series(2, 1, 20, 2);
   const std::vector<double> inicio = pesos(*m);
   prueba::CapturaSalida captura;
-  train_velmor(*m);
+  train_velmor(*m, registro);
   EXPECT_EQ(captura.fin(), "\n\n N\xA7 de retardos del error nulo \n\n");
   EXPECT_EQ(pesos(*m), inicio);
-  EXPECT_EQ(ciclo, 0);
+  EXPECT_EQ(marcador.ciclos, 0u);
   ASSERT_TRUE(guardado());
   expect_guardados(inicio, {0});
 }
@@ -250,7 +245,7 @@ TEST_F(Seguimiento, NoErrorTapsSkipsTheOptimisationAndStillSaves) {
 TEST_F(Seguimiento, SaveAndStopRequestSavesAndEndsBeforeTheCycleLine) {
   ctrl_c_opcion = 1;
   const std::vector<double> w = pesos(*m);
-  EXPECT_EXIT((a_stderr(), seguimiento(w, 0.5, *m)), ::testing::ExitedWithCode(0),
+  EXPECT_EXIT((a_stderr(), seguimiento(w, 0.5, *m, registro)), ::testing::ExitedWithCode(0),
               "^\n\n\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nPulsaci\xA2n de CTRL-C: Fichero de pesos guardado\n\n$");
   EXPECT_TRUE(guardado());
 }

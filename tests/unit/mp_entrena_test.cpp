@@ -83,9 +83,7 @@ struct Caso {
   }
   double error_en(std::span<const double> w) {
     std::vector<double> g(mp->nw);
-    double e;
-    grad_mp(w, g, e, *mp);
-    return e;
+    return grad_mp(w, g, *mp);
   }
 };
 
@@ -107,8 +105,7 @@ TEST_P(GradMp, MatchesCentralDifferencesOfTheError) {
   Caso c("red", f.ni, f.nh, f.no, f.fsal, 15, 5);
   c.con_entrenamiento(1);
   std::vector<double> w = c.pesos(), g(c.mp->nw);
-  double e;
-  grad_mp(w, g, e, *c.mp);
+  const double e = grad_mp(w, g, *c.mp);
 
   double suma = 0;  // the error itself: mean over patterns of the squared errors summed over outputs
   for (std::size_t p = 0; p < c.npat; ++p) {
@@ -131,9 +128,7 @@ TEST_F(MpEntrena, GradientWithoutPatternsIsZeroNotANumber) {
   c.con_entrenamiento(1);
   c.mp->lp->npat = 0;
   std::vector<double> w = c.pesos(), g(c.mp->nw, 7.0);
-  double e = -1;
-  grad_mp(w, g, e, *c.mp);
-  EXPECT_EQ(e, 0.0);
+  EXPECT_EQ(grad_mp(w, g, *c.mp), 0.0);
   for (double gk : g) EXPECT_EQ(gk, 0.0);
 }
 
@@ -143,13 +138,13 @@ TEST_F(MpEntrena, FirstReportWithTestSetSavesAndAnEqualErrorDoesNot) {
   c.con_test();
   const std::vector<double> w = c.pesos();
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(seguimiento_mp(w, 0, *c.mp));
+  EXPECT_FALSE(seguimiento_mp(w, 0, *c.mp, marcador));
   ASSERT_TRUE(fs::exists("red.wgt"));
-  EXPECT_LT(err_tst_min, 1e30);
-  EXPECT_EQ(err_tst_min, mp_test(*c.mp));
+  EXPECT_LT(marcador.minimo, 1e30);
+  EXPECT_EQ(marcador.minimo, mp_test(*c.mp));
 
   fs::remove("red.wgt");
-  EXPECT_FALSE(seguimiento_mp(w, 0, *c.mp));
+  EXPECT_FALSE(seguimiento_mp(w, 0, *c.mp, marcador));
   testing::internal::GetCapturedStdout();
   EXPECT_FALSE(fs::exists("red.wgt"));
   EXPECT_EQ(lineas("red.res").size(), 2u);
@@ -160,7 +155,7 @@ TEST_F(MpEntrena, ReportLinesCarryCycleTrainingAndTestErrors) {
   c.con_entrenamiento(3);
   c.con_test();
   testing::internal::CaptureStdout();
-  train_rbwbr(*c.mp);
+  train_rbwbr(*c.mp, marcador);
   const std::string salida = testing::internal::GetCapturedStdout();
   ASSERT_GE(salida.size(), 40u);
   EXPECT_EQ(salida.substr(0, 6), "0001  ");
@@ -185,7 +180,7 @@ TEST_F(MpEntrena, TrainingEndsWithTheWeightsOfTheBestReport) {
   c.con_entrenamiento(6);
   c.con_test();
   testing::internal::CaptureStdout();
-  train_rbwbr(*c.mp);
+  train_rbwbr(*c.mp, marcador);
   testing::internal::GetCapturedStdout();
 
   const std::vector<std::string> res = lineas("red.res");
@@ -200,7 +195,7 @@ TEST_F(MpEntrena, WithoutTestSetNoOutFileAndTheWeightFileHoldsTheLastCycle) {
   const std::vector<double> inicio = c.pesos();
   c.con_entrenamiento(5);
   testing::internal::CaptureStdout();
-  train_rbwbr(*c.mp);
+  train_rbwbr(*c.mp, marcador);
   const std::string salida = testing::internal::GetCapturedStdout();
   EXPECT_FALSE(fs::exists("red.out"));
   ASSERT_TRUE(fs::exists("red.wgt"));
@@ -224,10 +219,10 @@ TEST_F(MpEntrena, ResultsAccumulateAcrossTrainings) {
   Caso c("red", 2, 2, 1, 0, 10, 7);
   c.con_entrenamiento(3);
   testing::internal::CaptureStdout();
-  train_rbwbr(*c.mp);
+  train_rbwbr(*c.mp, marcador);
   const std::string primera = lee("red.res");
   const std::size_t n1 = lineas("red.res").size();
-  train_rbwbr(*c.mp);
+  train_rbwbr(*c.mp, marcador);
   const std::string salida = testing::internal::GetCapturedStdout();
   const std::string ambas = lee("red.res");
   EXPECT_GT(lineas("red.res").size(), n1);
@@ -235,17 +230,17 @@ TEST_F(MpEntrena, ResultsAccumulateAcrossTrainings) {
   EXPECT_NE(salida.find("\n0001  "), std::string::npos);  // the second training counts from 1 again
 }
 
-// A report that does not beat the process-wide best leaves the weight file of an earlier run in place; that file
-// must not be taken for this training's result.
+// A report that does not beat the best of an earlier training leaves the weight file of an earlier run in place;
+// that file must not be taken for this training's result.
 TEST_F(MpEntrena, AWeightFileThisTrainingDidNotWriteIsNotLoaded) {
   Caso c("red", 2, 3, 1, 0, 20, 8);
   std::unique_ptr<MP> vieja = build_mp("red", 2, 3, 1, 0);
   save_w(*vieja);  // all weights 0
   c.con_entrenamiento(4);
   c.con_test();
-  err_tst_min = -1;
+  marcador.minimo = -1;
   testing::internal::CaptureStdout();
-  train_rbwbr(*c.mp);
+  train_rbwbr(*c.mp, marcador);
   testing::internal::GetCapturedStdout();
   const std::vector<double> final = c.pesos();
   EXPECT_NE(final, std::vector<double>(final.size(), 0.0));
@@ -304,7 +299,7 @@ TEST_F(MpEntrena, ResultsFileThatCannotBeOpenedEndsWithStatusOne) {
   c.con_entrenamiento(1);
   fs::create_directory("red.res");
   const std::vector<double> w = c.pesos();
-  EXPECT_EXIT((a_stderr(), seguimiento_mp(w, 0, *c.mp)), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT((a_stderr(), seguimiento_mp(w, 0, *c.mp, marcador)), ::testing::ExitedWithCode(1),
               "Error de apertura del fichero red\\.res");
 }
 

@@ -1,0 +1,40 @@
+#include "terminal/interrupcion.hpp"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <system_error>
+#include <thread>
+
+bool vigila_sigint(void (*atiende)()) {
+  sigset_t s;
+  sigemptyset(&s);
+  sigaddset(&s, SIGINT);
+  if (pthread_sigmask(SIG_BLOCK, &s, nullptr) != 0) return false;
+  try {
+    // Detached: a joinable thread would end the process through std::terminate when destroyed.
+    std::thread([s, atiende] {
+      for (int sig; sigwait(&s, &sig) == 0;) atiende();
+    }).detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
+void escribe_bloque(const char* texto, std::FILE* f) {
+  flockfile(f);
+  std::fputs(texto, f);
+  std::fflush(f);
+  funlockfile(f);
+}
+
+int pregunta_caracter(const char* texto, std::FILE* entrada, std::FILE* salida) {
+  escribe_bloque(texto, salida);
+  flockfile(entrada);
+  const int primero = getc_unlocked(entrada);
+  for (int c = primero; c != EOF && c != '\n'; c = getc_unlocked(entrada)) {
+  }
+  funlockfile(entrada);
+  return primero;
+}
