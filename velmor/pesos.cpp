@@ -1,13 +1,11 @@
 #include "velmor/pesos.hpp"
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "common/fichero_seguro.hpp"
-#include "common/getitem.hpp"
+#include "common/lector_items.hpp"
 #include "mp/mensajes.hpp"
 #include "mp/mp_pesos.hpp"
 #include "velmor/mensajes.hpp"
@@ -68,21 +66,21 @@ namespace {
 // A token that is missing because the file ended refuses the file: read as 0 it would pass for a coefficient.
 // A last number cut only by the end of the file (no line end after it) has been read whole and counts.
 struct LectorModelo {
-  std::FILE* f;
-  char item[kItem];
+  LectorItems l;
+  [[noreturn]] static void incompatible() { puterr(kEntradaErronea, "%s", msg::pesos_incompatibles); }
   const char* siguiente() {
-    if (getitem(f, item) == EOF && item[0] == '\0') incompatible();
-    return item;
+    if (!l.lee()) incompatible();
+    return l.item();
   }
-  long entero() { return std::strtol(siguiente(), nullptr, 10); }
+  // Reads a count and refuses the file unless it is n; one that no int holds differs from every n.
+  void espera(int n) {
+    int v;
+    if (!numero_de(siguiente(), v) || v != n) incompatible();
+  }
   double real() {
-    const double x = std::strtod(siguiente(), nullptr);
-    if (!std::isfinite(x)) incompatible();  // it would fill every output with it
+    double x;
+    if (!numero_de(siguiente(), x)) incompatible();  // not finite, it would fill every output with it
     return x;
-  }
-  [[noreturn]] void incompatible() {
-    std::fclose(f);
-    puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
   }
 };
 
@@ -90,22 +88,23 @@ struct LectorModelo {
 
 void load_velmor(VELMOR& m) {
   const std::string fichero = m.name + ".wgt";
-  std::FILE* f = std::fopen(fichero.c_str(), "r");
-  if (f == nullptr) error_apertura_pesos(fichero.c_str());
-  LectorModelo l{f, {}};
-  const long ni = l.entero(), nh = l.entero(), no = l.entero();
-  if (ni != m.ni || nh != m.mp->nh || no != m.no) l.incompatible();
-  for (const auto& b : m.bancox)
-    if (l.entero() != b->n) l.incompatible();
+  LectorModelo l;
+  if (!l.l.abre(fichero)) error_apertura_pesos(fichero.c_str());
+  l.espera(m.ni);
+  l.espera(m.mp->nh);
+  l.espera(m.no);
+  for (const auto& b : m.bancox) l.espera(b->n);
   for (const auto& b : m.bancoe) {
-    const long n = l.entero();
-    if (b && n != b->n) l.incompatible();  // an output without error bank has nothing to compare
+    if (b)
+      l.espera(b->n);
+    else
+      l.siguiente();  // an output without error bank has nothing to compare
   }
   // Every number is read before any is stored, so a refused file changes nothing.
   const std::size_t nx = m.bancox.size(), ns = m.bancoe.size();
   std::vector<double> coef(2 * (nx + 2 * ns));
   for (double& c : coef) c = l.real();
-  std::fclose(f);
+  l.l.cierra();
   const double* c = coef.data();
   auto pon = [&c](MP_BUF& b) {
     b.a = c[0];
