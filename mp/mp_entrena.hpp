@@ -1,6 +1,6 @@
-// Training of a perceptron on its own by conjugate gradients, with a report per cycle that keeps the weights of
-// the lowest test error on disk, and its test: predictions and, on request, input derivatives per output.
-// Every file is named after the perceptron and written in the current directory.
+// Training of a perceptron on its own by conjugate gradients, with a report per cycle that tests it (mp_prueba)
+// and keeps the weights of the lowest test error on disk. Every file is named after the perceptron and written in
+// the current directory.
 #pragma once
 
 #include <cstddef>
@@ -39,7 +39,3 @@ bool seguimiento_mp(std::span<const double> w, double E, MP& mp);
 // Trains from the current weights for lp->nco cycles and saves the weight file. With a test set the perceptron
 // ends with the weights of the best report, otherwise with those of the last cycle.
 void train_rbwbr(MP& mp);
-
-// Writes <name>.out (and <name>.dNN per output when tp->derivadas is set); returns the mean over the patterns
-// of tp of the squared errors summed over outputs.
-double mp_test(MP& mp);
