@@ -65,14 +65,11 @@ void load_w(MP& net) {
   l.espera(net.ni, error_entradas_wgt);
   l.espera(net.nh, error_ocultas_wgt);
   l.espera(net.no, error_salidas_wgt);
-  for (MP_BUF& b : net.ibuf) {
-    b.a = l.real();
-    b.b = l.real();
-  }
-  for (MP_BUF& b : net.obuf) {
-    b.a = l.real();
-    b.b = l.real();
-  }
+  for (auto* bufs : {&net.ibuf, &net.obuf})
+    for (MP_BUF& b : *bufs) {
+      b.a = l.real();
+      b.b = l.real();
+    }
   for (auto* capa : {&net.hl, &net.ol})
     for (MP_UNIT& u : *capa)
       for (double& w : u.w) w = l.real();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
@@ -59,10 +60,10 @@ void pon_nombre_fichero(const LectorConfig& cfg, DATASET& ds) {
 
 // The lists grow as their values are read rather than being sized from ni or no up front: a huge count
 // in a short file then ends with the message of the missing value instead of claiming gigabytes.
-std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char* esperado, const char* mensaje,
+std::vector<int> lista_retardos(LectorConfig& cfg, std::size_t n, int minimo, const char* esperado, const char* mensaje,
                                 const char* sin_memoria) {
   std::vector<int> v;
-  for (int k = 0; k < n; ++k) {
+  for (std::size_t k = 0; k < n; ++k) {
     const int r = retardos_de(siguiente(cfg));
     if (r < minimo) rechaza_item(cfg, esperado, mensaje);
     // The end of the file reads as 0, which is a legal error-tap count: without this a huge `no` in a
@@ -111,9 +112,11 @@ DescripcionModelo lee_modelo(LectorConfig& cfg) {
   m.nh = entero_al_menos(cfg, 1, msg::se_espera_nh, msg::nh_no_positivo);
   m.no = entero_al_menos(cfg, 1, msg::se_espera_no, msg::no_no_positivo);
   espera_palabra(cfg, "nri", msg::se_espera_palabra_nri, msg::nri_esperado);
-  m.nri = lista_retardos(cfg, m.ni, 1, msg::se_espera_nri, msg::nri_no_positivo, msg::sin_memoria_nri);
+  m.nri = lista_retardos(cfg, static_cast<std::size_t>(m.ni), 1, msg::se_espera_nri, msg::nri_no_positivo,
+                         msg::sin_memoria_nri);
   espera_palabra(cfg, "nre", msg::se_espera_palabra_nre, msg::nre_esperado);
-  m.nre = lista_retardos(cfg, m.no, 0, msg::se_espera_nre, msg::nre_negativo, msg::sin_memoria_nre);
+  m.nre = lista_retardos(cfg, static_cast<std::size_t>(m.no), 0, msg::se_espera_nre, msg::nre_negativo,
+                         msg::sin_memoria_nre);
   return m;
 }
 

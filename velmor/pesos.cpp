@@ -10,58 +10,10 @@
 #include "mp/mp_pesos.hpp"
 #include "velmor/mensajes.hpp"
 
-void save_velmor(const VELMOR& m) {
-  const std::string fichero = m.name + ".wgt", perceptron = m.mp->name + ".wgt";
-  // The two files are one set: a run never sees the model of one save beside the perceptron of another.
-  ConjuntoSeguro salida;
-  std::FILE* f = salida.abre(fichero);
-  if (f == nullptr) error_apertura_pesos(fichero.c_str());
-  std::fprintf(f, "* FICHERO DE PESOS DE LA RED VELMOR: %s \n", m.name.c_str());
-  std::fprintf(f, "************************************\n\n");
-  std::fprintf(f, "* Configuraci\xA2n: ni / nh / no\n");
-  std::fprintf(f, "*****************************\n");
-  std::fprintf(f, "%d   %d   %d \n\n", m.ni, m.mp->nh, m.no);
-  std::fprintf(f, "* # retardos de cada entrada:\n");
-  std::fprintf(f, "*****************************\n");
-  for (const auto& b : m.bancox) std::fprintf(f, "%d  ", b->n);
-  std::fprintf(f, "\n\n");
-  std::fprintf(f, "* # retardos de cada error de salida:\n");
-  std::fprintf(f, "*************************************\n");
-  for (const auto& b : m.bancoe) std::fprintf(f, "%d  ", b ? b->n : 0);
-  std::fprintf(f, "\n\n");
-  std::fprintf(f, "* Coeficientes de los buffers de entrada:\n");
-  std::fprintf(f, "*****************************************\n");
-  for (const auto& b : m.bancox) std::fprintf(f, "%+-15.8g    %+-15.8g\n", b->ibuf.a, b->ibuf.b);
-  std::fprintf(f, "\n");
-  std::fprintf(f, "* Coeficientes de los buffers de error:\n");
-  std::fprintf(f, "***************************************\n");
-  for (const auto& b : m.bancoe) {
-    if (b)
-      std::fprintf(f, "%+-15.8g    %+-15.8g\n", b->ibuf.a, b->ibuf.b);
-    else
-      std::fprintf(f, "0                0\n");
-  }
-  std::fprintf(f, "\n");
-  std::fprintf(f, "* Coeficientes de los buffers de salida:\n");
-  std::fprintf(f, "****************************************\n");
-  for (const MP_BUF& b : m.obuf) std::fprintf(f, "%+-15.8g    %+-15.8g\n", b.a, b.b);
-  std::fprintf(f, "\n");
-  std::FILE* g = salida.abre(perceptron);
-  if (g == nullptr) error_apertura_save_w(perceptron.c_str());
-  escribe_w(*m.mp, g);
-  // A file that could not be completed is reported like one that could not be opened: the old ones stay.
-  if (!salida.confirma()) {
-    if (salida.fallido() == 0) error_apertura_pesos(fichero.c_str());
-    error_escritura_save_w(perceptron.c_str());
-  }
-}
-
-void recupera_pesos(const VELMOR& m) {
-  recupera_conjunto({m.name + ".wgt", m.mp->name + ".wgt"});
-  retira_restos("mpaux.wgt");
-}
-
 namespace {
+
+// One line of a buffer's coefficients.
+void escribe_buf(std::FILE* f, const MP_BUF& b) { std::fprintf(f, "%+-15.8g    %+-15.8g\n", b.a, b.b); }
 
 // A token that is missing because the file ended refuses the file: read as 0 it would pass for a coefficient.
 // A last number cut only by the end of the file (no line end after it) has been read whole and counts.
@@ -86,10 +38,61 @@ struct LectorModelo {
 
 }  // namespace
 
+void save_velmor(const VELMOR& m) {
+  const std::string fichero = m.name + ".wgt", perceptron = m.mp->name + ".wgt";
+  // The two files are one set: a run never sees the model of one save beside the perceptron of another.
+  ConjuntoSeguro salida;
+  std::FILE* f = salida.abre(fichero);
+  if (f == nullptr) error_apertura(fichero.c_str());
+  std::fprintf(f, "* FICHERO DE PESOS DE LA RED VELMOR: %s \n", m.name.c_str());
+  std::fprintf(f, "************************************\n\n");
+  std::fprintf(f, "* Configuraci\xA2n: ni / nh / no\n");
+  std::fprintf(f, "*****************************\n");
+  std::fprintf(f, "%d   %d   %d \n\n", m.ni, m.mp->nh, m.no);
+  std::fprintf(f, "* # retardos de cada entrada:\n");
+  std::fprintf(f, "*****************************\n");
+  for (const auto& b : m.bancox) std::fprintf(f, "%d  ", b->n);
+  std::fprintf(f, "\n\n");
+  std::fprintf(f, "* # retardos de cada error de salida:\n");
+  std::fprintf(f, "*************************************\n");
+  for (const auto& b : m.bancoe) std::fprintf(f, "%d  ", b ? b->n : 0);
+  std::fprintf(f, "\n\n");
+  std::fprintf(f, "* Coeficientes de los buffers de entrada:\n");
+  std::fprintf(f, "*****************************************\n");
+  for (const auto& b : m.bancox) escribe_buf(f, b->ibuf);
+  std::fprintf(f, "\n");
+  std::fprintf(f, "* Coeficientes de los buffers de error:\n");
+  std::fprintf(f, "***************************************\n");
+  for (const auto& b : m.bancoe) {
+    if (b)
+      escribe_buf(f, b->ibuf);
+    else
+      std::fprintf(f, "0                0\n");
+  }
+  std::fprintf(f, "\n");
+  std::fprintf(f, "* Coeficientes de los buffers de salida:\n");
+  std::fprintf(f, "****************************************\n");
+  for (const MP_BUF& b : m.obuf) escribe_buf(f, b);
+  std::fprintf(f, "\n");
+  std::FILE* g = salida.abre(perceptron);
+  if (g == nullptr) error_apertura_save_w(perceptron.c_str());
+  escribe_w(*m.mp, g);
+  // A file that could not be completed is reported like one that could not be opened: the old ones stay.
+  if (!salida.confirma()) {
+    if (salida.fallido() == 0) error_apertura(fichero.c_str());
+    error_escritura_save_w(perceptron.c_str());
+  }
+}
+
+void recupera_pesos(const VELMOR& m) {
+  recupera_conjunto({m.name + ".wgt", m.mp->name + ".wgt"});
+  retira_restos("mpaux.wgt");
+}
+
 void load_velmor(VELMOR& m) {
   const std::string fichero = m.name + ".wgt";
   LectorModelo l;
-  if (!l.l.abre(fichero)) error_apertura_pesos(fichero.c_str());
+  if (!l.l.abre(fichero)) error_apertura(fichero.c_str());
   l.espera(m.ni);
   l.espera(m.mp->nh);
   l.espera(m.no);
