@@ -36,12 +36,12 @@ void save_w(const MP& net) {
 namespace {
 
 // Every token must end before the end of the file: a last token cut at the end counts as missing.
-struct LectorPesos {
-  LectorItems l{FinDeFichero::sin_item};
-  const char* nombre;
+struct LectorPesos : LectorItems {
+  explicit LectorPesos(const char* perceptron) : LectorItems(FinDeFichero::sin_item), nombre(perceptron) {}
+  const char* nombre;  // the perceptron's, which the messages give
   const char* siguiente() {
-    if (!l.lee()) error_fichero_wgt(nombre);
-    return l.item();
+    if (!lee()) error_fichero_wgt(nombre);
+    return item();
   }
   // Reads a size and ends with `error` unless it is n; one that no int holds differs from every n.
   void espera(int n, void (*error)(const char*)) {
@@ -60,8 +60,8 @@ struct LectorPesos {
 
 void load_w(MP& net) {
   const std::string fichero = net.name + ".wgt";
-  LectorPesos l{.nombre = net.name.c_str()};
-  if (!l.l.abre(fichero)) error_apertura_load_w(fichero.c_str());
+  LectorPesos l(net.name.c_str());
+  if (!l.abre(fichero)) error_apertura_load_w(fichero.c_str());
   l.espera(net.ni, error_entradas_wgt);
   l.espera(net.nh, error_ocultas_wgt);
   l.espera(net.no, error_salidas_wgt);

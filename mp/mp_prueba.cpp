@@ -1,8 +1,11 @@
 #include "mp/mp_prueba.hpp"
 
 #include <cstdio>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "common/asigna.hpp"
 #include "common/fichero.hpp"
 #include "mp/mensajes.hpp"
 #include "mp/mp_entrena.hpp"

@@ -17,12 +17,11 @@ void escribe_buf(std::FILE* f, const MP_BUF& b) { std::fprintf(f, "%+-15.8g    %
 
 // A token that is missing because the file ended refuses the file: read as 0 it would pass for a coefficient.
 // A last number cut only by the end of the file (no line end after it) has been read whole and counts.
-struct LectorModelo {
-  LectorItems l;
+struct LectorModelo : LectorItems {
   [[noreturn]] static void incompatible() { puterr(kEntradaErronea, "%s", msg::pesos_incompatibles); }
   const char* siguiente() {
-    if (!l.lee()) incompatible();
-    return l.item();
+    if (!lee()) incompatible();
+    return item();
   }
   // Reads a count and refuses the file unless it is n; one that no int holds differs from every n.
   void espera(int n) {
@@ -92,7 +91,7 @@ void recupera_pesos(const VELMOR& m) {
 void load_velmor(VELMOR& m) {
   const std::string fichero = m.name + ".wgt";
   LectorModelo l;
-  if (!l.l.abre(fichero)) error_apertura(fichero.c_str());
+  if (!l.abre(fichero)) error_apertura(fichero.c_str());
   l.espera(m.ni);
   l.espera(m.mp->nh);
   l.espera(m.no);
@@ -107,7 +106,7 @@ void load_velmor(VELMOR& m) {
   const std::size_t nx = m.bancox.size(), ns = m.bancoe.size();
   std::vector<double> coef(2 * (nx + 2 * ns));
   for (double& c : coef) c = l.real();
-  l.l.cierra();
+  l.cierra();
   const double* c = coef.data();
   auto pon = [&c](MP_BUF& b) {
     b.a = c[0];
