@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <utility>
 
 class Fichero {
@@ -40,3 +41,15 @@ class Fichero {
   }
   std::FILE* f_ = nullptr;
 };
+
+// A result file opened to write, or `falla(nombre)`, which does not return.
+inline Fichero crea_resultado(const std::string& nombre, void (*falla)(const char*)) {
+  Fichero f(nombre.c_str(), "w");
+  if (!f) falla(nombre.c_str());
+  return f;
+}
+
+// Closes a result file, or `falla(nombre)` when any of it could not be written.
+inline void cierra_resultado(Fichero& f, const std::string& nombre, void (*falla)(const char*)) {
+  if (!f.cierra()) falla(nombre.c_str());
+}

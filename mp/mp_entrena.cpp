@@ -8,33 +8,12 @@
 #include "common/fichero_seguro.hpp"
 #include "common/gconj.hpp"
 #include "mp/mensajes.hpp"
+#include "mp/mp_entradas.hpp"
 #include "mp/mp_pesos.hpp"
+#include "mp/mp_prueba.hpp"
 
 namespace {
 
-// The pattern array the input buffers read during one pass. The buffers are let go at the end of the pass, so
-// that nothing is left pointing at freed storage.
-class Entradas {
- public:
-  explicit Entradas(MP& mp) : mp_(mp), x_(asigna<double>(tam(mp.ni), msg::sin_memoria_input)) {
-    for (std::size_t k = 0; k < x_.size(); ++k) mp_.ibuf[k].i = &x_[k];
-  }
-  ~Entradas() {
-    for (MP_BUF& b : mp_.ibuf) b.i = nullptr;
-  }
-  void carga(const std::vector<const double*>& ts, std::size_t p) {
-    for (std::size_t k = 0; k < x_.size(); ++k) x_[k] = ts[k][p];
-  }
-  Entradas(const Entradas&) = delete;
-  Entradas& operator=(const Entradas&) = delete;
-
- private:
-  MP& mp_;
-  std::vector<double> x_;
-};
-
-// No patterns give no error: 0 rather than 0/0.
-double media(double suma, std::size_t npat) { return npat > 0 ? suma / static_cast<double>(npat) : 0; }
 
 // The training error of grad_mp, without the gradient.
 double error_entrenamiento(MP& mp) {
@@ -136,45 +115,4 @@ void train_rbwbr(MP& mp, Marcador<double>& marcador) {
   else
     desempaqueta_pesos(mp, w);
   save_w(mp);
-}
-
-double mp_test(MP& mp) {
-  const TP_MP& tp = *mp.tp;
-  const std::size_t ni = tam(mp.ni), no = tam(mp.no);
-  const std::string nout = mp.name + ".out";
-  std::FILE* out = abre_escritura(nout, "w");
-  std::vector<std::FILE*> fder;
-  std::vector<std::string> nder;
-  std::vector<double> dydx;
-  if (tp.derivadas) {
-    fder = asigna<std::FILE*>(no, msg::sin_memoria_fder);
-    for (std::size_t i = 0; i < no; ++i) {
-      char sufijo[16];
-      std::snprintf(sufijo, sizeof sufijo, ".d%2.2d", static_cast<int>(i));
-      nder.push_back(mp.name + sufijo);
-      fder[i] = abre_escritura(nder.back(), "w");
-    }
-    dydx = asigna<double>(no * ni, msg::sin_memoria_dydx_test);
-  }
-  Entradas x(mp);
-  double e = 0;
-  for (std::size_t p = 0; p < tp.npat; ++p) {
-    x.carga(tp.ts, p);
-    eval_mp(mp);
-    if (tp.derivadas) dydx_mp(mp, dydx);
-    for (std::size_t i = 0; i < no; ++i) {
-      std::fprintf(out, "%+-15.8g  ", mp.obuf[i].o);
-      const double diff = tp.ts[ni + i][p] - mp.obuf[i].o;
-      e += diff * diff;
-      if (tp.derivadas) {
-        for (std::size_t m = 0; m < ni; ++m) std::fprintf(fder[i], "%+-15.8g ", dydx[i * ni + m]);
-        std::fprintf(fder[i], "\n");
-      }
-    }
-    std::fprintf(out, "\n");
-  }
-  e = media(e, tp.npat);
-  cierra_escritura(out, nout);
-  for (std::size_t i = 0; i < fder.size(); ++i) cierra_escritura(fder[i], nder[i]);
-  return e;
 }

@@ -1,6 +1,6 @@
-// Training of a perceptron on its own by conjugate gradients, with a report per cycle that keeps the weights of
-// the lowest test error on disk, and its test: predictions and, on request, input derivatives per output.
-// Every file is named after the perceptron and written in the current directory.
+// Training of a perceptron on its own by conjugate gradients, with a report per cycle that tests it (mp_prueba)
+// and keeps the weights of the lowest test error on disk. Every file is named after the perceptron and written in
+// the current directory.
 #pragma once
 
 #include <cstddef>
@@ -38,7 +38,3 @@ bool seguimiento_mp(std::span<const double> w, double E, MP& mp, Marcador<double
 // the lowest test error is the caller's, kept across the trainings it lends the record to (a report must beat
 // it to save, and when none of this training did, the last point is kept).
 void train_rbwbr(MP& mp, Marcador<double>& marcador);
-
-// Writes <name>.out (and <name>.dNN per output when tp->derivadas is set); returns the mean over the patterns
-// of tp of the squared errors summed over outputs.
-double mp_test(MP& mp);

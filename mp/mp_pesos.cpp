@@ -1,12 +1,10 @@
 #include "mp/mp_pesos.hpp"
 
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "common/fichero_seguro.hpp"
-#include "common/getitem.hpp"
+#include "common/lector_items.hpp"
 #include "mp/mensajes.hpp"
 
 void escribe_w(const MP& net, std::FILE* f, std::span<const double> pesos) {
@@ -38,26 +36,23 @@ void save_w(const MP& net) {
 
 namespace {
 
-// Every token must end before the end of the file; a last token cut at the end counts as missing.
-struct LectorPesos {
-  std::FILE* f;
-  const char* nombre;
-  char item[kItem];
+// Every token must end before the end of the file: a last token cut at the end counts as missing.
+struct LectorPesos : LectorItems {
+  explicit LectorPesos(const char* perceptron) : LectorItems(FinDeFichero::sin_item), nombre(perceptron) {}
+  const char* nombre;  // the perceptron's, which the messages give
   const char* siguiente() {
-    if (getitem(f, item) == EOF) {
-      std::fclose(f);
-      error_fichero_wgt(nombre);
-    }
-    return item;
+    if (!lee()) error_fichero_wgt(nombre);
+    return item();
   }
-  long entero() { return std::strtol(siguiente(), nullptr, 10); }
+  // Reads a size and ends with `error` unless it is n; one that no int holds differs from every n.
+  void espera(int n, void (*error)(const char*)) {
+    int v;
+    if (!numero_de(siguiente(), v) || v != n) error(nombre);
+  }
   // A weight that is not a finite number would fill every output with it.
   double real() {
-    const double x = std::strtod(siguiente(), nullptr);
-    if (!std::isfinite(x)) {
-      std::fclose(f);
-      error_fichero_wgt(nombre);
-    }
+    double x;
+    if (!numero_de(siguiente(), x)) error_fichero_wgt(nombre);
     return x;
   }
 };
@@ -66,26 +61,17 @@ struct LectorPesos {
 
 void load_w(MP& net) {
   const std::string fichero = net.name + ".wgt";
-  std::FILE* f = std::fopen(fichero.c_str(), "r");
-  if (f == nullptr) error_apertura_load_w(fichero.c_str());
-  LectorPesos l{f, net.name.c_str(), {}};
-  const auto falla = [&](void (*error)(const char*)) {
-    std::fclose(f);
-    error(net.name.c_str());
-  };
-  if (l.entero() != net.ni) falla(error_entradas_wgt);
-  if (l.entero() != net.nh) falla(error_ocultas_wgt);
-  if (l.entero() != net.no) falla(error_salidas_wgt);
-  for (MP_BUF& b : net.ibuf) {
-    b.a = l.real();
-    b.b = l.real();
-  }
-  for (MP_BUF& b : net.obuf) {
-    b.a = l.real();
-    b.b = l.real();
-  }
+  LectorPesos l(net.name.c_str());
+  if (!l.abre(fichero)) error_apertura_load_w(fichero.c_str());
+  l.espera(net.ni, error_entradas_wgt);
+  l.espera(net.nh, error_ocultas_wgt);
+  l.espera(net.no, error_salidas_wgt);
+  for (auto* bufs : {&net.ibuf, &net.obuf})
+    for (MP_BUF& b : *bufs) {
+      b.a = l.real();
+      b.b = l.real();
+    }
   for (auto* capa : {&net.hl, &net.ol})
     for (MP_UNIT& u : *capa)
       for (double& w : u.w) w = l.real();
-  std::fclose(f);
 }

@@ -3,9 +3,8 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstdlib>
+#include <cstddef>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "common/asigna.hpp"
@@ -14,29 +13,29 @@
 
 namespace {
 
+// The next token; at the end of the file an empty one, which reads as no number.
 const char* siguiente(LectorConfig& cfg) {
-  cfg.fin = getitem(cfg.f, cfg.item, kItem, &cfg.pos);
-  cfg.agotado = cfg.fin == EOF && cfg.item[0] == '\0';
-  return cfg.item;
+  cfg.lee();
+  return cfg.item();
 }
 
 bool es(const char* item, const char* palabra) { return std::strcmp(item, palabra) == 0; }
 
-const char* nombre_en_avisos(const LectorConfig& cfg) { return cfg.nombre.empty() ? "?" : cfg.nombre.c_str(); }
+const char* nombre_en_avisos(const LectorConfig& cfg) { return cfg.nombre().empty() ? "?" : cfg.nombre().c_str(); }
 
 // The last token as written. A lone separator such as the '=' of "nco = 50" reads as an empty token: it
 // is shown as itself.
 std::string leido(const LectorConfig& cfg) {
-  return cfg.pos.escrito[0] != '\0' ? std::string(cfg.pos.escrito) : std::string(1, static_cast<char>(cfg.fin));
+  return cfg.escrito()[0] != '\0' ? std::string(cfg.escrito()) : std::string(1, static_cast<char>(cfg.fin()));
 }
 
 // The specified message on standard output, after a line on standard error that says where the reading
 // stopped, what it found there and what it expected.
 [[noreturn]] void rechaza_item(const LectorConfig& cfg, const char* esperado, const char* mensaje) {
-  if (cfg.agotado)
-    msg::config_acaba(nombre_en_avisos(cfg), cfg.pos.linea_item, esperado);
+  if (cfg.agotado())
+    msg::config_acaba(nombre_en_avisos(cfg), cfg.linea(), esperado);
   else
-    msg::config_leido(nombre_en_avisos(cfg), cfg.pos.linea_item, leido(cfg).c_str(), esperado);
+    msg::config_leido(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str(), esperado);
   puterr(kEntradaErronea, "%s", mensaje);
 }
 
@@ -53,30 +52,24 @@ int entero_al_menos(LectorConfig& cfg, int minimo, const char* esperado, const c
 
 // A data file's name: lower-cased as the reader gives it, unless only the name as written names a file.
 void pon_nombre_fichero(const LectorConfig& cfg, DATASET& ds) {
-  pon_nombre(ds, cfg.item);
+  pon_nombre(ds, cfg.item());
   if (access(ds.fname, F_OK) == 0) return;
-  const std::string escrito = std::string(cfg.pos.escrito).substr(0, DATASET::kFname - 1);
+  const std::string escrito = std::string(cfg.escrito()).substr(0, DATASET::kFname - 1);
   if (access(escrito.c_str(), F_OK) == 0) pon_nombre(ds, escrito.c_str());
 }
 
 // The lists grow as their values are read rather than being sized from ni or no up front: a huge count
 // in a short file then ends with the message of the missing value instead of claiming gigabytes.
-std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char* esperado, const char* mensaje,
+std::vector<int> lista_retardos(LectorConfig& cfg, std::size_t n, int minimo, const char* esperado, const char* mensaje,
                                 const char* sin_memoria) {
   std::vector<int> v;
-  for (int k = 0; k < n; ++k) {
+  for (std::size_t k = 0; k < n; ++k) {
     const int r = retardos_de(siguiente(cfg));
     if (r < minimo) rechaza_item(cfg, esperado, mensaje);
     // The end of the file reads as 0, which is a legal error-tap count: without this a huge `no` in a
     // short file would fill the list with billions of zeros.
-    if (cfg.agotado) rechaza_item(cfg, esperado, msg::lista_incompleta);
-    try {
-      v.push_back(r);
-    } catch (const std::bad_alloc&) {
-      puterr(kFalloRecurso, "%s", sin_memoria);
-    } catch (const std::length_error&) {
-      puterr(kFalloRecurso, "%s", sin_memoria);
-    }
+    if (cfg.agotado()) rechaza_item(cfg, esperado, msg::lista_incompleta);
+    anade(v, r, sin_memoria);
   }
   return v;
 }
@@ -84,25 +77,22 @@ std::vector<int> lista_retardos(LectorConfig& cfg, int n, int minimo, const char
 }  // namespace
 
 int entero_de(const char* item) {
-  const long v = std::strtol(item, nullptr, 10);
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<int>(v);
+  int v;
+  numero_de(item, v);  // beyond int, the nearest int
+  return v;
 }
 
 int retardos_de(const char* item) {
-  const double v = std::strtod(item, nullptr);
+  double v;
   // A count that no int holds (or not a number) is refused like a negative one, as the truncating
   // conversion of the machine gives for it, instead of being undefined.
-  if (!(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;
+  if (!numero_de(item, v) || !(v > -2147483649.0 && v < 2147483648.0)) return INT_MIN;
   return static_cast<int>(v);
 }
 
 void abre_configuracion(LectorConfig& cfg, const OpcionesVelmor& opciones) {
   const std::string nombre = opciones.base + ".net";
-  cfg.f = std::fopen(nombre.c_str(), "r");
-  cfg.nombre = nombre;
-  if (cfg.f == nullptr) {
+  if (!cfg.abre(nombre)) {
     const bool velmor = opciones.nombre_en_errores == NombreEnErrores::con_extension;
     if (velmor) msg::config_no_abre(nombre.c_str());
     error_apertura_config(velmor ? nombre.c_str() : opciones.base.c_str());
@@ -122,9 +112,11 @@ DescripcionModelo lee_modelo(LectorConfig& cfg) {
   m.nh = entero_al_menos(cfg, 1, msg::se_espera_nh, msg::nh_no_positivo);
   m.no = entero_al_menos(cfg, 1, msg::se_espera_no, msg::no_no_positivo);
   espera_palabra(cfg, "nri", msg::se_espera_palabra_nri, msg::nri_esperado);
-  m.nri = lista_retardos(cfg, m.ni, 1, msg::se_espera_nri, msg::nri_no_positivo, msg::sin_memoria_nri);
+  m.nri = lista_retardos(cfg, static_cast<std::size_t>(m.ni), 1, msg::se_espera_nri, msg::nri_no_positivo,
+                         msg::sin_memoria_nri);
   espera_palabra(cfg, "nre", msg::se_espera_palabra_nre, msg::nre_esperado);
-  m.nre = lista_retardos(cfg, m.no, 0, msg::se_espera_nre, msg::nre_negativo, msg::sin_memoria_nre);
+  m.nre = lista_retardos(cfg, static_cast<std::size_t>(m.no), 0, msg::se_espera_nre, msg::nre_negativo,
+                         msg::sin_memoria_nre);
   return m;
 }
 
@@ -133,10 +125,10 @@ Modo lee_modo(LectorConfig& cfg) {
   if (es(item, "learn")) return Modo::learn;
   if (es(item, "c_learn")) return Modo::c_learn;
   if (es(item, "ftest")) return Modo::ftest;
-  if (cfg.agotado)
+  if (cfg.agotado())
     msg::sin_trabajo(nombre_en_avisos(cfg));
   else
-    msg::trabajo_desconocido(nombre_en_avisos(cfg), cfg.pos.linea_item, leido(cfg).c_str());
+    msg::trabajo_desconocido(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str());
   return Modo::ninguno;
 }
 
@@ -158,7 +150,4 @@ void lee_nombre_test(LectorConfig& cfg, DATASET& tp) {
   pon_nombre_fichero(cfg, tp);
 }
 
-void cierra_configuracion(LectorConfig& cfg) {
-  if (cfg.f != nullptr) std::fclose(cfg.f);
-  cfg.f = nullptr;
-}
+void cierra_configuracion(LectorConfig& cfg) { cfg.cierra(); }

@@ -3,32 +3,24 @@
 // Every item is checked as soon as it is read; a bad one ends the process through puterr.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "common/getitem.hpp"
-#include "velmor/corre_velmor.hpp"
+#include "common/lector_items.hpp"
 #include "velmor/registros.hpp"
 
-// The open configuration and the token last read from it.
-struct LectorConfig {
-  std::FILE* f = nullptr;
-  char item[kItem] = {};
-  bool agotado = false;  // the last read found the end of the file and no token
-  int fin = 0;           // the character that ended the last token
-  PosicionItem pos;      // that token as written, and its line
-  std::string nombre;    // the file's name in warnings
+// How the open failure of the configuration names it: velmor gives the file, dulvick its base name.
+enum class NombreEnErrores { con_extension, sin_extension };
 
-  LectorConfig() = default;
-  explicit LectorConfig(std::FILE* fichero) : f(fichero) {}
-  LectorConfig(const LectorConfig&) = delete;
-  LectorConfig& operator=(const LectorConfig&) = delete;
-  ~LectorConfig() {
-    if (f != nullptr) std::fclose(f);
-  }
+// What the command line gives a run.
+struct OpcionesVelmor {
+  std::string base;                   // base name of the configuration and of the model
+  NombreEnErrores nombre_en_errores;  // how the open failure of the configuration names it
 };
+
+// The open configuration, its last token and where it stood. A token cut short by the end of the file counts.
+using LectorConfig = LectorItems;
 
 enum class TipoModelo { velmor = 0, veldmor = 1 };  // identity or tanh output units
 

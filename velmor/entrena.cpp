@@ -10,6 +10,7 @@
 #include "common/gconj.hpp"
 #include "velmor/ctrl_c.hpp"
 #include "velmor/mensajes.hpp"
+#include "velmor/pasada.hpp"
 #include "velmor/pesos.hpp"
 
 namespace {
@@ -123,19 +124,6 @@ void libera_buffers(VELMOR_LP& lp) {
   std::vector<double*>().swap(lp.dydw_r);
   std::vector<double>().swap(lp.dydx);
   std::vector<double>().swap(lp.err);
-}
-
-// Inputs of row t, and the outputs observed at row t - 1 (0 at the first row).
-void pon_fila(VELMOR& m, const Columnas& D, std::size_t t) {
-  const std::size_t nx = tam(m.ni);
-  for (std::size_t k = 0; k < nx; ++k) m.i[k] = D.d[k][t];
-  for (std::size_t j = 0; j < m.d.size(); ++j) m.d[j] = t >= 1 ? D.d[nx + j][t - 1] : 0.0;
-}
-
-// Error of output j in the perceptron's units: the observation is taken back through the output scaling.
-double error_salida(const VELMOR& m, const Columnas& D, std::size_t j, std::size_t t) {
-  const MP_BUF& s = m.obuf[j];
-  return m.mp->obuf[j].o - (D.d[tam(m.ni) + j][t] - s.b) / s.a;
 }
 
 // One forward step of the pass split by weights, and its record r: every factor that the single-thread pass
@@ -372,30 +360,6 @@ double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m) {
   const double factor = 0.5 / static_cast<double>(N);
   for (double& x : g) x = factor * x;
   return E;
-}
-
-void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, std::span<double> dydx, std::FILE* out,
-                     std::FILE* drv) {
-  reset_velmor(m);
-  E = 0;
-  for (std::size_t t = 0; t < rows; ++t) {
-    pon_fila(m, D, t);
-    eval_velmor(m);
-    if (!dydx.empty()) {
-      dydx_mp(*m.mp, dydx);
-      if (drv != nullptr) {
-        for (const double x : dydx) std::fprintf(drv, "%+-15.8g  ", x);
-        std::fprintf(drv, "\n");
-      }
-    }
-    for (std::size_t j = 0; j < tam(m.no); ++j) {
-      const double e = error_salida(m, D, j, t);
-      E += e * e;
-      if (out != nullptr) std::fprintf(out, "%+-15.8g  ", m.obuf[j].o);
-    }
-    if (out != nullptr) std::fprintf(out, "\n");
-  }
-  E = E / static_cast<double>(rows);
 }
 
 void RegistroVelmor::anota_punto(std::span<const double> w) {

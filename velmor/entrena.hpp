@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <span>
 
 #include "common/datos.hpp"
@@ -36,8 +35,3 @@ void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dy
 // Progress report, once per optimiser cycle: counts it, prints the cycle line and saves the model when the
 // test error is a new minimum of the record. Never asks to stop.
 bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmor& registro);
-
-// One pass over `rows` rows of D from a cleared state; E is the mean squared error. With dydx (no rows of
-// the perceptron's ni) and drv, each row's input derivatives are written to drv; with out, its outputs.
-void eval_set_velmor(VELMOR& m, const Columnas& D, std::size_t rows, double& E, std::span<double> dydx = {},
-                     std::FILE* out = nullptr, std::FILE* drv = nullptr);

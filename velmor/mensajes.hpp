@@ -135,9 +135,8 @@ inline void sin_trabajo(const char* f) {
 namespace msg {
 inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
 }  // namespace msg
-[[noreturn]] inline void error_apertura_pesos(const char* f) {
-  puterr(kFalloRecurso, "Error de apertura del fichero %s", f);
-}
+// A weight or result file that cannot be opened or written whole.
+[[noreturn]] inline void error_apertura(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
 
 // Training.
 namespace msg {
@@ -160,7 +159,6 @@ inline void imprime_ciclo(int n, double etr, double ets) {
 }
 
 // Test of the trained model (its allocation failures use the training's words).
-[[noreturn]] inline void error_apertura(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
 inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
 
 // Initialisation.

@@ -1,41 +1,33 @@
 #include "velmor/test.hpp"
 
+#include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "common/asigna.hpp"
-#include "common/fichero_seguro.hpp"
-#include "velmor/entrena.hpp"
+#include "common/fichero.hpp"
 #include "velmor/mensajes.hpp"
 #include "velmor/modelo.hpp"
-
-namespace {
-
-std::FILE* abre_salida(const std::string& nombre) {
-  std::FILE* f = std::fopen(nombre.c_str(), "w");
-  if (f == nullptr) error_apertura(nombre.c_str());
-  return f;
-}
-
-// A file that could not be written whole must not pass for a result.
-void cierra_salida(std::FILE* f, const std::string& nombre) {
-  if (!cierra_comprobado(f)) error_apertura(nombre.c_str());
-}
-
-}  // namespace
+#include "velmor/pasada.hpp"
 
 void test_velmor(VELMOR& m) {
   const std::string nout = m.name + ".out", ndrv = m.name + ".drv";
-  std::FILE* out = abre_salida(nout);
-  std::FILE* drv = abre_salida(ndrv);
+  Fichero out = crea_resultado(nout, error_apertura);
+  Fichero drv = crea_resultado(ndrv, error_apertura);
   // One block of no rows of mp.ni, the layout dydx_mp writes.
-  const std::size_t no = static_cast<std::size_t>(m.no), ni = static_cast<std::size_t>(m.mp->ni);
+  const std::size_t no = tam(m.no), ni = tam(m.mp->ni);
   if (ni != 0 && no > SIZE_MAX / ni) puterr(kFalloRecurso, "%s", msg::sin_memoria_dydx);
   std::vector<double> dydx = asigna<double>(no * ni, msg::sin_memoria_dydx);
   double ets = 0;
-  eval_set_velmor(m, m.tp->d, m.tp->ndat, ets, dydx, out, drv);
+  eval_set_velmor(m, m.tp->d, m.tp->ndat, ets, dydx, [&](std::span<const MP_BUF> salidas, std::span<const double> dx) {
+    for (const double x : dx) std::fprintf(drv.get(), "%+-15.8g  ", x);
+    std::fprintf(drv.get(), "\n");
+    for (const MP_BUF& s : salidas) std::fprintf(out.get(), "%+-15.8g  ", s.o);
+    std::fprintf(out.get(), "\n");
+  });
   imprime_ets(ets);
-  cierra_salida(out, nout);
-  cierra_salida(drv, ndrv);
+  cierra_resultado(out, nout, error_apertura);
+  cierra_resultado(drv, ndrv, error_apertura);
 }

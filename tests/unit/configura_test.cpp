@@ -55,12 +55,12 @@ class Lector : public ::testing::Test {
  protected:
   void abre(const std::string& texto) {
     texto_ = texto;
-    cfg_.f = fmemopen(texto_.data(), texto_.size(), "r");
-    ASSERT_NE(cfg_.f, nullptr);
+    cfg_ = LectorConfig(fmemopen(texto_.data(), texto_.size(), "r"));
+    ASSERT_NE(cfg_.fichero(), nullptr);
   }
   std::string resto() {
     std::string r;
-    for (int c = std::getc(cfg_.f); c != EOF; c = std::getc(cfg_.f)) r += static_cast<char>(c);
+    for (int c = std::getc(cfg_.fichero()); c != EOF; c = std::getc(cfg_.fichero())) r += static_cast<char>(c);
     return r;
   }
   std::string texto_;

@@ -12,7 +12,9 @@
 #include "comun/diferencia.hpp"
 #include "comun/perceptron.hpp"
 #include "comun/velmor_prueba.hpp"
+#include "velmor/pasada.hpp"
 #include "velmor/pesos.hpp"
+#include "velmor/test.hpp"
 
 namespace {
 
@@ -250,24 +252,24 @@ TEST_F(Seguimiento, SaveAndStopRequestSavesAndEndsBeforeTheCycleLine) {
   EXPECT_TRUE(guardado());
 }
 
-// A pass writes the .drv line of each row before its .out line, every field "%+-15.8g  ".
+// The test writes one .out line and one .drv line for every row the pass hands it, every field "%+-15.8g  ".
 TEST_F(Seguimiento, PassWritesDerivativesAndOutputsOfEveryRow) {
   m->obuf[0].a = 1;
   m->obuf[0].b = 0;
-  std::FILE* out = std::fopen("modelo.out", "w");
-  std::FILE* drv = std::fopen("modelo.drv", "w");
-  std::vector<double> dydx(static_cast<std::size_t>(m->mp->ni));
-  double e;
-  eval_set_velmor(*m, m->tp->d, 3, e, dydx, out, drv);
-  std::fclose(out);
-  std::fclose(drv);
+  m->tp->ndat = 3;
+  prueba::CapturaSalida captura;
+  test_velmor(*m);
+  captura.fin();
   const std::string so = lee("modelo.out"), sd = lee("modelo.drv");
   EXPECT_EQ(std::count(so.begin(), so.end(), '\n'), 3);
   EXPECT_EQ(std::count(sd.begin(), sd.end(), '\n'), 3);
   EXPECT_EQ(so.find('\n'), 17u);                                        // one field
   EXPECT_EQ(sd.find('\n'), 17u * static_cast<std::size_t>(m->mp->ni));  // one per perceptron input
+  std::vector<double> dydx(static_cast<std::size_t>(m->mp->ni));
+  double e, y = 0;
+  eval_set_velmor(*m, m->tp->d, 3, e, dydx, [&](std::span<const MP_BUF> s, std::span<const double>) { y = s[0].o; });
   char campo[40];
-  std::snprintf(campo, sizeof campo, "%+-15.8g  \n", m->obuf[0].o);
+  std::snprintf(campo, sizeof campo, "%+-15.8g  \n", y);
   EXPECT_EQ(so.substr(so.size() - 18), campo);
   std::snprintf(campo, sizeof campo, "%+-15.8g  \n", dydx.back());
   EXPECT_EQ(sd.substr(sd.size() - 18), campo);

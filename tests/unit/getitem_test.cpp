@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "common/lector_items.hpp"
 
 namespace {
 
@@ -69,6 +72,20 @@ TEST(Getitem, OverlongTokenKeepsItsFirst99CharactersAndIsConsumedWhole) {
   const std::string largo(250, 'q');
   const auto r = tokens(largo + " siguiente");
   EXPECT_EQ(r, (T{{std::string(99, 'q'), ' '}, {"siguiente", EOF}}));
+}
+
+// A count beyond int must not wrap onto a small one that a weight file's check would take for its own.
+TEST(NumeroDe, RefusesWhatItsTypeCannotHold) {
+  int n;
+  EXPECT_TRUE(numero_de("12abc", n));
+  EXPECT_EQ(n, 12);
+  EXPECT_FALSE(numero_de("4294967298", n));
+  EXPECT_EQ(n, INT_MAX);
+  EXPECT_FALSE(numero_de("-4294967298", n));
+  EXPECT_EQ(n, INT_MIN);
+  double x;
+  EXPECT_TRUE(numero_de("1e308", x));
+  for (const char* malo : {"1e999", "-inf", "nan"}) EXPECT_FALSE(numero_de(malo, x)) << malo;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "comun/perceptron.hpp"
 #include "comun/salida.hpp"
 #include "mp/mp_pesos.hpp"
+#include "mp/mp_prueba.hpp"
 
 namespace {
 
