@@ -15,6 +15,7 @@
 #include "common/random.hpp"
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
+#include "korbent/zelbrin_fdp.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 std::atomic<int> ctrl_c_flag{0};
