@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "korbent/zelbrin_fdp.hpp"
 #include "korbent/zelbrin_fdp_entrena.hpp"
 
 namespace {

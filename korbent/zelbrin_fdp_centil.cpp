@@ -1,20 +1,13 @@
+#include "korbent/zelbrin_fdp_centil.hpp"
+
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <string>
 
 #include "common/asigna.hpp"
-#include "common/errmess.hpp"
-#include "common/fichero_seguro.hpp"
 #include "common/pareja.hpp"
 #include "korbent/mensajes.hpp"
-#include "korbent/zelbrin_fdp_entrena.hpp"
+#include "korbent/zelbrin_fdp_pasada.hpp"
 
 namespace {
-
-void copia_entradas(ZELBRIN_FDP& net, const std::vector<long double>& fila) {
-  std::copy_n(fila.begin(), std::min<std::size_t>(net.ni, fila.size()), net.i.begin());
-}
 
 long double clave_de(const ZELBRIN_FDP& net, std::size_t h, ClaveOrden clave) {
   const std::span<const long double> r = net.rb[h].r;
@@ -33,9 +26,6 @@ void permuta(std::vector<T>& v, std::size_t ancho, std::span<const PAREJA> orden
                 v.begin() + static_cast<std::ptrdiff_t>(m * ancho));
 }
 
-// What a density that is not positive is written as, in place of log10 0: -4916.473389.
-const long double kLogDensidadNula = std::log10(3.362103143112094e-4917L);
-
 }  // namespace
 
 void ordena_zelbrin_fdp(ZELBRIN_FDP& net) { ordena_zelbrin_fdp(net, net.clave); }
@@ -49,7 +39,6 @@ void ordena_zelbrin_fdp(ZELBRIN_FDP& net, ClaveOrden clave) {
 
   // Large enough for a block of rows and for an output unit's nh + 1 weights.
   std::vector<long double> aux = asigna<long double>(nh * ni + 1, msg::sin_memoria_waux);
-  ;
   permuta(net.centros, ni, p, aux);
   permuta(net.anchos, ni, p, aux);
   permuta(net.wa, 1, p, aux);
@@ -59,15 +48,13 @@ void ordena_zelbrin_fdp(ZELBRIN_FDP& net, ClaveOrden clave) {
   for (std::size_t m = 0; m < nh; ++m) net.rb[m].nvr = nvr[m];
 }
 
-void compute_zelbrin_fdp_centil(ZELBRIN_FDP& net, std::span<const std::vector<long double>> datos,
-                                std::uint32_t ndatos) {
+void compute_zelbrin_fdp_centil(ZELBRIN_FDP& net, std::span<const std::vector<long double>> datos, std::size_t ndatos) {
   for (ZELBRIN_NEURON& k : net.rb) k.nvr = 0;
   const std::size_t n = std::min<std::size_t>(ndatos, datos.size());
   if (n == 0) return;  // no rows, no centiles: the thresholds stay as they were
   std::vector<PAREJA> p = asigna<PAREJA>(n, msg::sin_memoria_p_centil);
   for (std::size_t i = 0; i < n; ++i) {
-    copia_entradas(net, datos[i]);
-    net.evalua(net);
+    evalua_fila(net, datos[i]);
     p[i] = {static_cast<std::uint32_t>(i), net.p};
     std::size_t mejor = 0;
     for (std::size_t h = 1; h < net.nh; ++h)
@@ -102,48 +89,27 @@ void compute_zelbrin_fdp_centil(ZELBRIN_FDP& net, std::span<const std::vector<lo
   }
 }
 
-long double test_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& zts) {
-  const std::size_t filas = std::min<std::size_t>(zts.ndat, zts.d.size());
-  if (filas == 0) return 0;
-  const std::string fichero = net.name + ".out";
-  std::FILE* f = std::fopen(fichero.c_str(), "w");
-  if (f == nullptr) puterr(kFalloRecurso, msg::apertura_out, fichero.c_str());
-
-  const std::size_t nh = net.nh;
-  long double s = 0;
-  for (long double a : net.wa) s += a * a;
-  const auto cuota = [&](std::size_t h) { return net.rb[h].o * (net.wa[h] * net.wa[h]) / s; };
-  long double suma = 0;
-  for (std::size_t n = 0; n < filas; ++n) {
-    copia_entradas(net, zts.d[n]);
-    net.evalua(net);
-    long double a = 0, mayor = 0;
-    std::size_t hmax = 0;
-    for (std::size_t h = 0; h < nh; ++h) {
-      const long double c = cuota(h);
-      if (h == 0 || c > mayor) {
-        mayor = c;
-        hmax = h;
-      }
-      a += c;
-    }
-    std::fprintf(f, msg::out_campo, net.p > 0 ? std::log10(net.p) : kLogDensidadNula);
-    std::fprintf(f, msg::out_campo, net.vlr);
-    std::fprintf(f, msg::out_hmax, static_cast<int>(hmax));
-    // Not positive, or not a number (no mixing weight at all): no kernel can claim the row.
-    for (std::size_t h = 0; h < nh; ++h)
-      if (a > 0)
-        std::fprintf(f, msg::out_campo, cuota(h) / a);
-      else
-        std::fputs(msg::out_cuota_nula, f);
-    for (std::size_t k = 0; k < net.no; ++k) {
-      std::fprintf(f, msg::out_campo, net.obuf[k].o);
-      std::fprintf(f, msg::out_campo, net.emax[k]);
-    }
-    std::fputs(msg::out_fin, f);
-    if (net.p > 0) suma += std::log(net.p);
+void calcula_zelbrin_fdp_e2(ZELBRIN_FDP& net, const MATRIZ& datos) {
+  const std::size_t ni = net.ni, nh = net.nh, no = net.no;
+  for (BUF_UNIT& u : net.obuf) {
+    u.a = 1;
+    u.b = 0;
   }
-  // A file that could not be written whole (a full disk) must not pass for the results.
-  if (!cierra_comprobado(f)) puterr(kFalloRecurso, msg::apertura_out, fichero.c_str());
-  return -suma / static_cast<long double>(filas);
+  for (PRBOUT_NEURON& u : net.prbout) std::fill(u.w.begin(), u.w.end(), 0.0L);
+  std::vector<long double> suma_a = asigna<long double>(nh, msg::sin_memoria_sum_a);
+  std::vector<long double> e2 = asigna<long double>(no, msg::sin_memoria_e2);
+  const long double s = suma_wa2_zelbrin_fdp(net);
+  for (const std::vector<long double>& fila : filas(datos)) {
+    if (fila.size() < ni + no) continue;  // a row without its targets
+    std::copy_n(fila.begin() + static_cast<std::ptrdiff_t>(ni), no, e2.begin());
+    evalua_fila(net, fila);
+    for (std::size_t h = 0; h < nh; ++h) {
+      const long double pi = cuota_zelbrin_fdp(net, h, s);
+      suma_a[h] += pi;
+      for (std::size_t k = 0; k < no; ++k) net.prbout[k].w[h] += pi * e2[k];
+    }
+  }
+  // A kernel with no share anywhere in the training set has no mean to give: its outputs are 0.
+  for (PRBOUT_NEURON& u : net.prbout)
+    for (std::size_t h = 0; h < nh; ++h) u.w[h] = suma_a[h] > 0 ? u.w[h] / suma_a[h] : 0;
 }

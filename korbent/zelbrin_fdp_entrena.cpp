@@ -9,16 +9,10 @@
 #include "common/errmess.hpp"
 #include "common/lmqn1.hpp"
 #include "korbent/mensajes.hpp"
+#include "korbent/zelbrin_fdp_centil.hpp"
+#include "korbent/zelbrin_fdp_pasada.hpp"
 
 namespace {
-
-std::span<const std::vector<long double>> filas(const MATRIZ& m) {
-  return {m.d.data(), std::min<std::size_t>(m.ndat, m.d.size())};
-}
-
-void copia_entradas(ZELBRIN_FDP& net, const std::vector<long double>& fila) {
-  std::copy_n(fila.begin(), std::min<std::size_t>(net.ni, fila.size()), net.i.begin());
-}
 
 // A block of the pass holds about this many values: with one part, few enough to stay in the nearest
 // cache; with several, enough to keep the parts' meetings (one a block) rare.
@@ -261,33 +255,6 @@ bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Mar
   const char para = lp.seguimiento ? lp.seguimiento(marcador.ciclos, etr, ets) : 0;
   ++marcador.ciclos;
   return para != 0;
-}
-
-void calcula_zelbrin_fdp_e2(ZELBRIN_FDP& net, const MATRIZ& datos) {
-  const std::size_t ni = net.ni, nh = net.nh, no = net.no;
-  for (BUF_UNIT& u : net.obuf) {
-    u.a = 1;
-    u.b = 0;
-  }
-  for (PRBOUT_NEURON& u : net.prbout) std::fill(u.w.begin(), u.w.end(), 0.0L);
-  std::vector<long double> suma_a = asigna<long double>(nh, msg::sin_memoria_sum_a);
-  std::vector<long double> e2 = asigna<long double>(no, msg::sin_memoria_e2);
-  long double s = 0;
-  for (long double a : net.wa) s += a * a;
-  for (const std::vector<long double>& fila : filas(datos)) {
-    if (fila.size() < ni + no) continue;  // a row without its targets
-    std::copy_n(fila.begin() + static_cast<std::ptrdiff_t>(ni), no, e2.begin());
-    copia_entradas(net, fila);
-    net.evalua(net);
-    for (std::size_t h = 0; h < nh; ++h) {
-      const long double pi = net.rb[h].o * (net.wa[h] * net.wa[h]) / s;
-      suma_a[h] += pi;
-      for (std::size_t k = 0; k < no; ++k) net.prbout[k].w[h] += pi * e2[k];
-    }
-  }
-  // A kernel with no share anywhere in the training set has no mean to give: its outputs are 0.
-  for (PRBOUT_NEURON& u : net.prbout)
-    for (std::size_t h = 0; h < nh; ++h) u.w[h] = suma_a[h] > 0 ? u.w[h] / suma_a[h] : 0;
 }
 
 void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s) {

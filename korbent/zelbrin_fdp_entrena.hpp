@@ -1,6 +1,5 @@
-// Training of the density network (maximum likelihood with a small penalty on narrow kernels), and what
-// follows it: the kernels' order, the density centiles and win counts, the output values, and the scoring
-// of a validation set into <name>.out.
+// Training of the density network: maximum likelihood with a small penalty on narrow kernels. What follows
+// it (the kernels' order, the centiles, the output values) is in zelbrin_fdp_centil.
 #pragma once
 
 #include <cstdint>
@@ -27,18 +26,3 @@ long double evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<lo
 // Once per optimisation cycle: Etr, Ets, the kept parameters (those of a new minimum of the record's test
 // value, or every point without a test set), then the report numbered by the record's count. True asks to stop.
 bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Marcador<long double>& marcador);
-// The output values of every kernel from the target columns of `datos` (after the ni inputs).
-void calcula_zelbrin_fdp_e2(ZELBRIN_FDP& net, const MATRIZ& datos);
-
-// Sorts the kernels ascending by `clave`; kernels of equal key keep their order. The overload without a key
-// uses the network's own (net.clave, which the program's entry sets).
-void ordena_zelbrin_fdp(ZELBRIN_FDP& net, ClaveOrden clave);
-void ordena_zelbrin_fdp(ZELBRIN_FDP& net);
-
-// Density centiles, first-input ranges and win counts over the training rows (in the data's units).
-void compute_zelbrin_fdp_centil(ZELBRIN_FDP& net, std::span<const std::vector<long double>> datos,
-                                std::uint32_t ndatos);
-
-// The network's `test` operation: writes <name>.out (nothing for an empty set) and returns minus the mean
-// of ln p over all rows, the rows of non-positive density adding nothing.
-long double test_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& zts);

@@ -16,12 +16,12 @@ constexpr std::uint32_t kPasadasKmeans = 100;
 // a, b of input buffer j so that it maps column j of the rows to zero mean and unit spread. A column
 // without spread is only scaled, to 1 (or left alone when it is all zeros).
 void normaliza_columna(BUF_UNIT& u, const MATRIZ& m, std::size_t j) {
-  const std::uint32_t n = m.ndat;
+  const std::size_t n = m.ndat;
   long double med = 0, desv = 0;
   if (n > 0) {  // no rows: nothing to fit, the buffer stays the identity
-    for (std::uint32_t k = 0; k < n; ++k) med += m.d[k][j];
+    for (std::size_t k = 0; k < n; ++k) med += m.d[k][j];
     med = med / n;
-    for (std::uint32_t k = 0; k < n; ++k) desv += (m.d[k][j] - med) * (m.d[k][j] - med);
+    for (std::size_t k = 0; k < n; ++k) desv += (m.d[k][j] - med) * (m.d[k][j] - med);
     desv = std::sqrt(desv / n);
   }
   if (desv != 0) {

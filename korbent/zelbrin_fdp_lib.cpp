@@ -3,27 +3,12 @@
 #include <cmath>
 #include <exception>
 #include <limits>
-#include <new>
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
-#include "common/random.hpp"
 #include "korbent/mensajes.hpp"
-#include "korbent/zelbrin_fdp_entrena.hpp"
-#include "korbent/zelbrin_fdp_inic.hpp"
 
 namespace {
-
-[[noreturn]] void dimensiones_incorrectas(const std::string& name) {
-  puterr(kEntradaErronea, msg::dimensiones_mal, name.c_str());
-}
-
-// A dimension as handed over in prm: checked before it is truncated, and refused when the truncated value
-// would not be a usable count (a fraction below `minimo`, or beyond 32 bits).
-std::uint32_t dimension(long double v, long double minimo, const std::string& name) {
-  if (!(v >= minimo) || !(v < 4294967296.0)) dimensiones_incorrectas(name);
-  return static_cast<std::uint32_t>(v);
-}
 
 // One band of the level index: `base` at the lower threshold, `base + ancho` at the upper one, interpolated
 // in log10. A band whose thresholds are not positive, or whose logarithms coincide, has no usable log scale;
@@ -38,76 +23,15 @@ long double en_banda(long double p, long double inf, long double sup, long doubl
   return v;
 }
 
-std::uint32_t cuenta(long double v) {  // a win count read back from a vector
+}  // namespace
+
+void libera_zelbrin_fdp(std::unique_ptr<ZELBRIN_FDP>& net) { net.reset(); }
+
+std::uint32_t cuenta_nvr(long double v) {
   if (!(v >= 0)) return 0;
   if (v >= 4294967295.0) return std::numeric_limits<std::uint32_t>::max();
   return static_cast<std::uint32_t>(v);
 }
-
-}  // namespace
-
-std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm) {
-  if (std::min<std::size_t>(prm.ndat, prm.d.size()) < 3) puterr(kFalloRecurso, "%s", msg::parametros_mal);
-  init_aleatorio<AjustesKorbent>();
-  std::unique_ptr<ZELBRIN_FDP> net;
-  try {
-    net = std::make_unique<ZELBRIN_FDP>();
-  } catch (const std::bad_alloc&) {
-    puterr(kFalloRecurso, "%s", msg::sin_memoria_red);
-  }
-  ZELBRIN_FDP& z = *net;
-  z.name = name.substr(0, 79);
-  z.ni = dimension(prm.d[0], 1, z.name);
-  z.nh = dimension(prm.d[1], 1, z.name);
-  z.no = dimension(prm.d[2], 0, z.name);
-  const std::size_t ni = z.ni, nh = z.nh, no = z.no;
-
-  z.i = asigna<long double>(ni, msg::sin_memoria_i);
-  z.ibuf = asigna<BUF_UNIT>(ni, msg::sin_memoria_ibuf);
-  for (std::size_t j = 0; j < ni; ++j) {
-    z.ibuf[j].evalua = eval_buffer;
-    z.ibuf[j].i = &z.i[j];
-  }
-  z.rb = asigna<ZELBRIN_NEURON>(nh, msg::sin_memoria_rb);
-  z.centros = asigna<long double>(nh * ni, msg::sin_memoria_rb_r);
-  z.anchos = asigna<long double>(nh * ni, msg::sin_memoria_rb_b);
-  for (std::size_t h = 0; h < nh; ++h) {
-    ZELBRIN_NEURON& k = z.rb[h];
-    k.i = asigna<const long double*>(ni, msg::sin_memoria_rb_i);
-    k.r = std::span<long double>(z.centros).subspan(h * ni, ni);
-    k.b = std::span<long double>(z.anchos).subspan(h * ni, ni);
-    k.evalua = eval_zelbrin_neuron;
-    for (std::size_t j = 0; j < ni; ++j) k.i[j] = &z.ibuf[j].o;
-  }
-  z.wa = asigna<long double>(nh, msg::sin_memoria_wa);
-
-  if (no > 0) {
-    z.prbout = asigna<PRBOUT_NEURON>(no, msg::sin_memoria_prbout);
-    for (PRBOUT_NEURON& u : z.prbout) {
-      u.i = asigna<const long double*>(nh, msg::sin_memoria_prbout_i);
-      u.w = asigna<long double>(nh + 1, msg::sin_memoria_prbout_w);
-      u.evalua = eval_prbout_neuron;
-      for (std::size_t h = 0; h < nh; ++h) u.i[h] = &z.rb[h].o;
-    }
-    z.obuf = asigna<BUF_UNIT>(no, msg::sin_memoria_obuf);
-    for (std::size_t k = 0; k < no; ++k) {
-      z.obuf[k].evalua = eval_buffer;
-      z.obuf[k].i = &z.prbout[k].o;
-    }
-    z.emax = asigna<long double>(no, msg::sin_memoria_i);
-  }
-
-  z.carga_pesos = carga_pesos_zelbrin_fdp;
-  z.salva_pesos = salva_pesos_zelbrin_fdp;
-  z.evalua = eval_zelbrin_fdp;
-  z.libera = libera_zelbrin_fdp;
-  z.inicializa_pesos = inicializa_pesos_zelbrin_fdp;
-  z.entrena = entrena_zelbrin_fdp;
-  z.test = test_zelbrin_fdp;
-  return net;
-}
-
-void libera_zelbrin_fdp(std::unique_ptr<ZELBRIN_FDP>& net) { net.reset(); }
 
 void eval_buffer(BUF_UNIT& u) { u.o = *u.i * u.a + u.b; }
 
@@ -153,6 +77,12 @@ long double densidad_zelbrin_fdp(FactorDensidad f, long double q, long double s)
   // No mixture weight at all (0/0) or an overflow (inf/inf): there is no density to speak of. Every caller
   // already skips a density that is not positive, and the centile sort must never see a NaN.
   return std::isnan(p) ? 0 : p;
+}
+
+long double suma_wa2_zelbrin_fdp(const ZELBRIN_FDP& net) {
+  long double s = 0;
+  for (long double a : net.wa) s += a * a;
+  return s;
 }
 
 void eval_zelbrin_fdp_p(ZELBRIN_FDP& net) {
@@ -204,9 +134,8 @@ void eval_zelbrin_fdp_emax(ZELBRIN_FDP& net) {
   for (std::size_t k = 0; k < net.no; ++k) net.emax[k] = 3 * std::sqrt(std::abs(net.obuf[k].o));
 }
 
-std::size_t tam_pesos_zelbrin_fdp(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
-  const std::size_t i = ni, h = nh, o = no;
-  return 2 * i + 2 * i * h + h * o + 2 * o + 2 * h + 14;
+std::size_t tam_pesos_zelbrin_fdp(std::size_t ni, std::size_t nh, std::size_t no) {
+  return 2 * ni + 2 * ni * nh + nh * no + 2 * no + 2 * nh + 14;
 }
 
 VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
@@ -259,7 +188,7 @@ void carga_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const VECTOR& w) {
     u.a = *x++;
     u.b = *x++;
   }
-  for (ZELBRIN_NEURON& k : net.rb) k.nvr = cuenta(*x++);
+  for (ZELBRIN_NEURON& k : net.rb) k.nvr = cuenta_nvr(*x++);
   for (long double* c : {&net.p0, &net.maxp0, &net.p95, &net.minp95, &net.maxp95, &net.p99, &net.minp99, &net.maxp99,
                          &net.p100, &net.maxp100, &net.p_100})
     *c = *x++;

@@ -7,7 +7,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "common/datos.hpp"
@@ -139,8 +138,10 @@ struct FactorDensidad {
 };
 FactorDensidad factor_densidad_zelbrin_fdp(const ZELBRIN_FDP& net);
 long double densidad_zelbrin_fdp(FactorDensidad f, long double q, long double s);
+// s = sum of wa_h^2, what the mixing weights are divided by to sum to 1.
+long double suma_wa2_zelbrin_fdp(const ZELBRIN_FDP& net);
 
-std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm);
+// The constructor, which sets every operation, is construye_zelbrin_fdp (korbent/zelbrin_fdp.hpp).
 void libera_zelbrin_fdp(std::unique_ptr<ZELBRIN_FDP>& net);
 
 void eval_buffer(BUF_UNIT& u);
@@ -156,7 +157,10 @@ long double nivel_zelbrin_fdp(const ZELBRIN_FDP& net, long double p);
 // The whole state as one vector (dimensions, scaling, kernels, output weights, win counts, centiles).
 VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net);
 void carga_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const VECTOR& w);
-std::size_t tam_pesos_zelbrin_fdp(std::uint32_t ni, std::uint32_t nh, std::uint32_t no);
+std::size_t tam_pesos_zelbrin_fdp(std::size_t ni, std::size_t nh, std::size_t no);
+// A win count stored as a long double (a weight vector, a .nvr file), as the network keeps it: truncated,
+// and kept inside the counter's range.
+std::uint32_t cuenta_nvr(long double v);
 
 long double sigmoidal(long double x);
 long double dsigmoidal(long double x);

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <iterator>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -45,13 +44,6 @@ class Escritura {
 
 long double raiz2() { return std::sqrt(static_cast<long double>(2)); }
 
-// A stored win count as the network keeps it: truncated, and kept inside the counter's range.
-std::uint32_t cuenta(long double v) {
-  if (!(v >= 0)) return 0;
-  if (v >= 4294967295.0) return std::numeric_limits<std::uint32_t>::max();
-  return static_cast<std::uint32_t>(v);
-}
-
 // A file of the representation, which must hold one row per kernel.
 MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
   const std::string nombre = fichero(net, sufijo);
@@ -60,7 +52,7 @@ MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
   return m;
 }
 
-constexpr std::uint32_t kCentiles = 11;
+constexpr std::size_t kCentiles = 11;
 
 }  // namespace
 
@@ -73,8 +65,7 @@ void escribe_rep_sig_fdp(const ZELBRIN_FDP& net) {
   std::FILE* prc = e.abre(".prc");
   std::FILE* yme = net.no > 0 ? e.abre(".yme") : nullptr;
 
-  long double s = 0;
-  for (std::size_t h = 0; h < net.nh; ++h) s += net.wa[h] * net.wa[h];
+  const long double s = suma_wa2_zelbrin_fdp(net);
 
   for (std::size_t h = 0; h < net.nh; ++h) {
     const ZELBRIN_NEURON& k = net.rb[h];
@@ -141,10 +132,10 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
     u.b = 0;
   }
   for (std::size_t h = 0; h < net.nh; ++h) {
-    net.rb[h].nvr = cuenta(nvr.d[h][0]);
+    net.rb[h].nvr = cuenta_nvr(nvr.d[h][0]);
     net.wa[h] = std::sqrt(wa.d[h][0]);
   }
   long double* const centiles[kCentiles] = {&net.p0,     &net.maxp0,  &net.p95,  &net.minp95,  &net.maxp95, &net.p99,
                                             &net.minp99, &net.maxp99, &net.p100, &net.maxp100, &net.p_100};
-  for (std::uint32_t c = 0; c < kCentiles; ++c) *centiles[c] = prc.d[c][0];
+  for (std::size_t c = 0; c < kCentiles; ++c) *centiles[c] = prc.d[c][0];
 }

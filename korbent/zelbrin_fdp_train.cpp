@@ -10,6 +10,7 @@
 #include "common/random.hpp"
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
+#include "korbent/zelbrin_fdp.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 #include "terminal/interrupcion.hpp"
 

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // The training error of grad_mp, without the gradient.
 double error_entrenamiento(MP& mp) {
   const LP_MP& lp = *mp.lp;

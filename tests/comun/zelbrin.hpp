@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "korbent/zelbrin_fdp_lib.hpp"
+#include "korbent/zelbrin_fdp.hpp"
 
 namespace prueba {
 

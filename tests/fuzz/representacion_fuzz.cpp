@@ -5,7 +5,7 @@
 #include <string>
 
 #include "fuzz.hpp"
-#include "korbent/zelbrin_fdp_lib.hpp"
+#include "korbent/zelbrin_fdp.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* datos, std::size_t n) {

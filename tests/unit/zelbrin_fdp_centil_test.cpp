@@ -1,3 +1,5 @@
+#include "korbent/zelbrin_fdp_centil.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 
 #include "comun/directorio_propio.hpp"
 #include "comun/zelbrin.hpp"
-#include "korbent/zelbrin_fdp_entrena.hpp"
 
 namespace {
 

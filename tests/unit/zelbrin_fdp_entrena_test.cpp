@@ -9,6 +9,7 @@
 
 #include "comun/diferencia.hpp"
 #include "comun/zelbrin.hpp"
+#include "korbent/zelbrin_fdp_centil.hpp"
 
 namespace {
 

@@ -1,8 +1,10 @@
 #include "korbent/zelbrin_fdp_rep.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -20,6 +22,13 @@ namespace fs = std::filesystem;
 
 std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no, const char* nombre = "red") {
   return prueba::red(ni, nh, no, nombre);
+}
+
+// From here on no file of the process grows beyond `bytes`: a write past them fails as on a full disk.
+void disco_lleno_tras(rlim_t bytes) {
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limite{bytes, bytes};
+  setrlimit(RLIMIT_FSIZE, &limite);
 }
 
 // Every test works in a directory of its own, where the network's files appear.
@@ -195,6 +204,12 @@ TEST_F(RepresentacionDeathTest, FileThatCannotBeWrittenEndsTheRunAndLeavesNoTemp
   auto fuera = red(2, 2, 1, "no/existe/red");
   EXPECT_EXIT((a_stderr(), escribe_rep_sig_fdp(*fuera)), ::testing::ExitedWithCode(1),
               "Error de apertura de fichero no/existe/red.rep\n\n$");
+  // A disk that fills while .rep is written: the open succeeds and a write fails. (The report itself is
+  // shorter than the limit.)
+  auto grande = red(2, 64, 0);
+  prueba::identidad_en_entradas(*grande);
+  EXPECT_EXIT((a_stderr(), disco_lleno_tras(256), escribe_rep_sig_fdp(*grande)), ::testing::ExitedWithCode(1),
+              "Error de apertura de fichero red.rep\n\n$");
   // A directory in the place of red.wa: every file is complete and can be written, but that one cannot
   // take its place.
   fs::create_directory("red.wa");
