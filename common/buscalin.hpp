@@ -59,10 +59,10 @@ typename A::Real buscalin(std::span<typename A::Real> w0, std::span<typename A::
   if (A::demasiado_corta(mod)) return 0;
 
   // w, dw: the last trial; wmin, dwmin: the lower end of the bracket, which starts at the caller's point.
-  std::vector<Real> w = asigna_o_sal<Real>(n, msg::sin_memoria_w_buscalin);
-  std::vector<Real> dw = asigna_o_sal<Real>(n, msg::sin_memoria_dw_buscalin);
-  std::vector<Real> wmin = asigna_o_sal<Real>(n, msg::sin_memoria_w_buscalin);
-  std::vector<Real> dwmin = asigna_o_sal<Real>(n, msg::sin_memoria_dw_buscalin);
+  std::vector<Real> w = asigna_o_sal<Real>(n, msg_comun::sin_memoria_w_buscalin);
+  std::vector<Real> dw = asigna_o_sal<Real>(n, msg_comun::sin_memoria_dw_buscalin);
+  std::vector<Real> wmin = asigna_o_sal<Real>(n, msg_comun::sin_memoria_w_buscalin);
+  std::vector<Real> dwmin = asigna_o_sal<Real>(n, msg_comun::sin_memoria_dw_buscalin);
   for (std::size_t i = 0; i < n; ++i) wmin[i] = w0[i], dwmin[i] = dw0[i];
 
   Real d0 = 0;

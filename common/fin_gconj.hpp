@@ -11,7 +11,7 @@ struct FinGconj {
   unsigned ciclos = 0;
 };
 
-namespace msg {
+namespace msg_comun {
 // A training that ends before its nco cycles says why.
 inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
   const EnPagina pagina(Pagina::cp850);  // korbent prints it too
@@ -35,4 +35,4 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
       break;
   }
 }
-}  // namespace msg
+}  // namespace msg_comun

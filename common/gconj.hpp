@@ -40,10 +40,10 @@ typename A::Real gradiente_conjugado(std::span<typename A::Real> w0, unsigned ma
   using Real = typename A::Real;
   using gconj_detalle::pide_parar;
   const std::size_t n = w0.size();
-  std::vector<Real> w = asigna<Real>(n, msg::sin_memoria_w_gconj);
-  std::vector<Real> dw = asigna<Real>(n, msg::sin_memoria_dw_gconj);
-  std::vector<Real> dw0 = asigna<Real>(n, msg::sin_memoria_dw0_gconj);
-  std::vector<Real> dir = asigna<Real>(n, msg::sin_memoria_dir_gconj);
+  std::vector<Real> w = asigna<Real>(n, msg_comun::sin_memoria_w_gconj);
+  std::vector<Real> dw = asigna<Real>(n, msg_comun::sin_memoria_dw_gconj);
+  std::vector<Real> dw0 = asigna<Real>(n, msg_comun::sin_memoria_dw0_gconj);
+  std::vector<Real> dir = asigna<Real>(n, msg_comun::sin_memoria_dir_gconj);
   const std::span<const Real> wc(w);
 
   for (std::size_t i = 0; i < n; ++i) w[i] = w0[i];

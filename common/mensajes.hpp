@@ -6,7 +6,8 @@
 
 #include "common/errmess.hpp"
 
-namespace msg {
+namespace msg_comun {
+
 // Line search: printed bare, without the frame.
 inline constexpr Texto850 sin_memoria_w_buscalin{
     "Error de asignaci\xA2"
@@ -88,4 +89,5 @@ inline void anuncia_semilla(unsigned s) {
   std::fprintf(stderr, "Semilla: %u (VELMOR_SEMILLA=%u repite esta ejecuci\xA2n)\n", s, s);
   std::fflush(stderr);
 }
-}  // namespace msg
+
+}  // namespace msg_comun

@@ -29,7 +29,7 @@ std::optional<unsigned> semilla_de_entorno(const char* variable) {
   char* fin = nullptr;
   errno = 0;
   const long long v = std::strtoll(texto, &fin, 10);
-  if (errno != 0 || *fin != '\0') msg::semilla_no_entera(variable, texto);
+  if (errno != 0 || *fin != '\0') msg_comun::semilla_no_entera(variable, texto);
   return static_cast<unsigned>(v);
 }
 
@@ -55,7 +55,7 @@ unsigned semilla_velmor() {
 void anuncia_semilla_velmor() {
   static bool anunciada = false;
   const unsigned s = semilla_velmor();
-  if (del_reloj && !anunciada) msg::anuncia_semilla(s);
+  if (del_reloj && !anunciada) msg_comun::anuncia_semilla(s);
   anunciada = true;
 }
 

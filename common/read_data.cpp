@@ -48,19 +48,21 @@ class Lector {
       x = std::strtod(item_, &fin);
     else
       x = std::strtold(item_, &fin);
-    if (fin == item_ && ++no_numeros_ <= msg::kAvisosNoNumero) msg::aviso_no_numero(fname_, linea_, pos_.escrito);
-    if (!std::isfinite(x)) msg::datos_erroneos(fname_);
-    if (acota_ && std::abs(x) > A::dato_maximo) msg::dato_grande(fname_, linea_, pos_.escrito, A::dato_maximo);
+    if (fin == item_ && ++no_numeros_ <= msg_comun::kAvisosNoNumero)
+      msg_comun::aviso_no_numero(fname_, linea_, pos_.escrito);
+    if (!std::isfinite(x)) msg_comun::datos_erroneos(fname_);
+    if (acota_ && std::abs(x) > A::dato_maximo) msg_comun::dato_grande(fname_, linea_, pos_.escrito, A::dato_maximo);
     if (acota_ && x != 0 && std::abs(x) < A::dato_minimo)
-      msg::dato_pequeno(fname_, linea_, pos_.escrito, A::dato_minimo);
+      msg_comun::dato_pequeno(fname_, linea_, pos_.escrito, A::dato_minimo);
     return x;
   }
 
   // Warnings on what was read so far; called at the end, and before an error that they may explain.
   void avisa(unsigned dim) {
     cierra_linea();
-    if (no_numeros_ > msg::kAvisosNoNumero) msg::aviso_mas_no_numeros(fname_, no_numeros_ - msg::kAvisosNoNumero);
-    if (ancho_comun_ > 0 && ancho_comun_ % dim != 0) msg::aviso_ancho_lineas(fname_, ancho_comun_, dim);
+    if (no_numeros_ > msg_comun::kAvisosNoNumero)
+      msg_comun::aviso_mas_no_numeros(fname_, no_numeros_ - msg_comun::kAvisosNoNumero);
+    if (ancho_comun_ > 0 && ancho_comun_ % dim != 0) msg_comun::aviso_ancho_lineas(fname_, ancho_comun_, dim);
     no_numeros_ = 0;
     ancho_comun_ = 0;
   }
@@ -95,34 +97,34 @@ template <class A>
 DatosDe<A> read_data(const char* fname, unsigned dim, bool acota) {
   using Real = typename A::Real;
   Fichero f(std::fopen(fname, "r"));
-  if (!f) msg::datos_no_abre(fname);
+  if (!f) msg_comun::datos_no_abre(fname);
   Lector<A> lector(f.get(), fname, acota);
   DatosDe<A> datos;
-  std::vector<Real> patron = asigna<Real>(dim, msg::sin_memoria_data_i);
+  std::vector<Real> patron = asigna<Real>(dim, msg_comun::sin_memoria_data_i);
   if constexpr (A::disposicion == Disposicion::columnas)
-    datos.d = asigna<std::vector<Real>>(dim, msg::sin_memoria_data);
+    datos.d = asigna<std::vector<Real>>(dim, msg_comun::sin_memoria_data);
   for (;;) {
     unsigned leidos = 0;
     while (leidos < dim && lector.siguiente()) patron[leidos++] = lector.valor();
     if (leidos == 0) break;
     if (leidos < dim) {
       lector.avisa(dim);
-      msg::datos_erroneos(fname);
+      msg_comun::datos_erroneos(fname);
     }
     // The count is 32 bits wide; a file with more patterns is refused rather than wrapped.
-    if (datos.ndat == std::numeric_limits<std::uint32_t>::max()) msg::datos_erroneos(fname);
+    if (datos.ndat == std::numeric_limits<std::uint32_t>::max()) msg_comun::datos_erroneos(fname);
     if constexpr (A::disposicion == Disposicion::columnas) {
-      for (unsigned k = 0; k < dim; ++k) anade(datos.d[k], patron[k], msg::sin_memoria_data_i);
+      for (unsigned k = 0; k < dim; ++k) anade(datos.d[k], patron[k], msg_comun::sin_memoria_data_i);
     } else {
       std::vector<Real> fila;
-      redimensiona(fila, dim, msg::sin_memoria_data_i);
+      redimensiona(fila, dim, msg_comun::sin_memoria_data_i);
       std::copy(patron.begin(), patron.end(), fila.begin());
-      anade(datos.d, std::move(fila), msg::sin_memoria_data);
+      anade(datos.d, std::move(fila), msg_comun::sin_memoria_data);
     }
     ++datos.ndat;
   }
   lector.avisa(dim);
-  if (datos.ndat == 0) msg::datos_vacios(fname);
+  if (datos.ndat == 0) msg_comun::datos_vacios(fname);
   if constexpr (A::disposicion == Disposicion::filas) datos.dim = dim;
   return datos;
 }

@@ -6,7 +6,7 @@
 #include "common/errmess.hpp"
 #include "terminal/consola.hpp"
 
-namespace msg {
+namespace msg_korbent {
 
 // -h and --help.
 inline constexpr char ayuda[] =
@@ -107,10 +107,7 @@ inline constexpr Texto850 sin_memoria_r{"Error de asignaci\xA2n de memoria a r"}
 inline constexpr Texto850 sin_memoria_nvr{"Error de asignaci\xA2n de memoria a nvr"};
 inline constexpr Texto850 sin_memoria_sig{"Error de asignaci\xA2n de memoria a sig"};
 
-}  // namespace msg
-
 // Training (Windows-1252 except `sin_memoria_w` and `sin_memoria_wopt`, which are code page 850).
-namespace msg {
 inline constexpr char sin_memoria_lp[] = "Error de asignaci\xF3n de memoria a lp en train_zelbrin_fdi";
 inline constexpr char sin_memoria_tp[] = "Error de asignaci\xF3n de memoria a tp en train_zelbrin_fdi";
 inline constexpr Texto850 sin_memoria_w{"Error de asignaci\xA2n de memoria a w"};
@@ -130,4 +127,5 @@ inline constexpr char out_campo[] = "%Lf\t";
 inline constexpr char out_hmax[] = "%d\t";
 inline constexpr char out_cuota_nula[] = "0.0\t";
 inline constexpr char out_fin[] = "\n";
-}  // namespace msg
+
+}  // namespace msg_korbent

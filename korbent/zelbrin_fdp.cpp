@@ -16,7 +16,7 @@
 namespace {
 
 [[noreturn]] void dimensiones_incorrectas(const std::string& name) {
-  puterr(kEntradaErronea, msg::dimensiones_mal, name.c_str());
+  puterr(kEntradaErronea, msg_korbent::dimensiones_mal, name.c_str());
 }
 
 // A dimension as handed over in prm: checked before it is truncated, and refused when the truncated value
@@ -29,13 +29,13 @@ std::uint32_t dimension(long double v, long double minimo, const std::string& na
 }  // namespace
 
 std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const VECTOR& prm) {
-  if (std::min<std::size_t>(prm.ndat, prm.d.size()) < 3) puterr(kFalloRecurso, "%s", msg::parametros_mal);
+  if (std::min<std::size_t>(prm.ndat, prm.d.size()) < 3) puterr(kFalloRecurso, "%s", msg_korbent::parametros_mal);
   init_aleatorio<AjustesKorbent>();
   std::unique_ptr<ZELBRIN_FDP> net;
   try {
     net = std::make_unique<ZELBRIN_FDP>();
   } catch (const std::bad_alloc&) {
-    puterr(kFalloRecurso, "%s", msg::sin_memoria_red);
+    puterr(kFalloRecurso, "%s", msg_korbent::sin_memoria_red);
   }
   ZELBRIN_FDP& z = *net;
   z.name = name.substr(0, 79);
@@ -44,39 +44,39 @@ std::unique_ptr<ZELBRIN_FDP> construye_zelbrin_fdp(std::string_view name, const 
   z.no = dimension(prm.d[2], 0, z.name);
   const std::size_t ni = z.ni, nh = z.nh, no = z.no;
 
-  z.i = asigna<long double>(ni, msg::sin_memoria_i);
-  z.ibuf = asigna<BUF_UNIT>(ni, msg::sin_memoria_ibuf);
+  z.i = asigna<long double>(ni, msg_korbent::sin_memoria_i);
+  z.ibuf = asigna<BUF_UNIT>(ni, msg_korbent::sin_memoria_ibuf);
   for (std::size_t j = 0; j < ni; ++j) {
     z.ibuf[j].evalua = eval_buffer;
     z.ibuf[j].i = &z.i[j];
   }
-  z.rb = asigna<ZELBRIN_NEURON>(nh, msg::sin_memoria_rb);
-  z.centros = asigna<long double>(nh * ni, msg::sin_memoria_rb_r);
-  z.anchos = asigna<long double>(nh * ni, msg::sin_memoria_rb_b);
+  z.rb = asigna<ZELBRIN_NEURON>(nh, msg_korbent::sin_memoria_rb);
+  z.centros = asigna<long double>(nh * ni, msg_korbent::sin_memoria_rb_r);
+  z.anchos = asigna<long double>(nh * ni, msg_korbent::sin_memoria_rb_b);
   for (std::size_t h = 0; h < nh; ++h) {
     ZELBRIN_NEURON& k = z.rb[h];
-    k.i = asigna<const long double*>(ni, msg::sin_memoria_rb_i);
+    k.i = asigna<const long double*>(ni, msg_korbent::sin_memoria_rb_i);
     k.r = std::span<long double>(z.centros).subspan(h * ni, ni);
     k.b = std::span<long double>(z.anchos).subspan(h * ni, ni);
     k.evalua = eval_zelbrin_neuron;
     for (std::size_t j = 0; j < ni; ++j) k.i[j] = &z.ibuf[j].o;
   }
-  z.wa = asigna<long double>(nh, msg::sin_memoria_wa);
+  z.wa = asigna<long double>(nh, msg_korbent::sin_memoria_wa);
 
   if (no > 0) {
-    z.prbout = asigna<PRBOUT_NEURON>(no, msg::sin_memoria_prbout);
+    z.prbout = asigna<PRBOUT_NEURON>(no, msg_korbent::sin_memoria_prbout);
     for (PRBOUT_NEURON& u : z.prbout) {
-      u.i = asigna<const long double*>(nh, msg::sin_memoria_prbout_i);
-      u.w = asigna<long double>(nh + 1, msg::sin_memoria_prbout_w);
+      u.i = asigna<const long double*>(nh, msg_korbent::sin_memoria_prbout_i);
+      u.w = asigna<long double>(nh + 1, msg_korbent::sin_memoria_prbout_w);
       u.evalua = eval_prbout_neuron;
       for (std::size_t h = 0; h < nh; ++h) u.i[h] = &z.rb[h].o;
     }
-    z.obuf = asigna<BUF_UNIT>(no, msg::sin_memoria_obuf);
+    z.obuf = asigna<BUF_UNIT>(no, msg_korbent::sin_memoria_obuf);
     for (std::size_t k = 0; k < no; ++k) {
       z.obuf[k].evalua = eval_buffer;
       z.obuf[k].i = &z.prbout[k].o;
     }
-    z.emax = asigna<long double>(no, msg::sin_memoria_i);
+    z.emax = asigna<long double>(no, msg_korbent::sin_memoria_i);
   }
 
   z.carga_pesos = carga_pesos_zelbrin_fdp;

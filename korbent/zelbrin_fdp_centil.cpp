@@ -32,18 +32,18 @@ void ordena_zelbrin_fdp(ZELBRIN_FDP& net) { ordena_zelbrin_fdp(net, net.clave); 
 
 void ordena_zelbrin_fdp(ZELBRIN_FDP& net, ClaveOrden clave) {
   const std::size_t nh = net.nh, ni = net.ni;
-  std::vector<PAREJA> p = asigna<PAREJA>(nh, msg::sin_memoria_p_orden);
+  std::vector<PAREJA> p = asigna<PAREJA>(nh, msg_korbent::sin_memoria_p_orden);
   for (std::size_t h = 0; h < nh; ++h) p[h] = {static_cast<std::uint32_t>(h), clave_de(net, h, clave)};
   // Equal keys keep their order, so a run repeats whatever the sort's internals.
   std::stable_sort(p.begin(), p.end(), menor_val);
 
   // Large enough for a block of rows and for an output unit's nh + 1 weights.
-  std::vector<long double> aux = asigna<long double>(nh * ni + 1, msg::sin_memoria_waux);
+  std::vector<long double> aux = asigna<long double>(nh * ni + 1, msg_korbent::sin_memoria_waux);
   permuta(net.centros, ni, p, aux);
   permuta(net.anchos, ni, p, aux);
   permuta(net.wa, 1, p, aux);
   for (PRBOUT_NEURON& u : net.prbout) permuta(u.w, 1, p, aux);  // w[nh] is unused and stays
-  std::vector<std::uint32_t> nvr = asigna<std::uint32_t>(nh, msg::sin_memoria_rb_orden);
+  std::vector<std::uint32_t> nvr = asigna<std::uint32_t>(nh, msg_korbent::sin_memoria_rb_orden);
   for (std::size_t m = 0; m < nh; ++m) nvr[m] = net.rb[p[m].ind].nvr;
   for (std::size_t m = 0; m < nh; ++m) net.rb[m].nvr = nvr[m];
 }
@@ -52,7 +52,7 @@ void compute_zelbrin_fdp_centil(ZELBRIN_FDP& net, std::span<const std::vector<lo
   for (ZELBRIN_NEURON& k : net.rb) k.nvr = 0;
   const std::size_t n = std::min<std::size_t>(ndatos, datos.size());
   if (n == 0) return;  // no rows, no centiles: the thresholds stay as they were
-  std::vector<PAREJA> p = asigna<PAREJA>(n, msg::sin_memoria_p_centil);
+  std::vector<PAREJA> p = asigna<PAREJA>(n, msg_korbent::sin_memoria_p_centil);
   for (std::size_t i = 0; i < n; ++i) {
     evalua_fila(net, datos[i]);
     p[i] = {static_cast<std::uint32_t>(i), net.p};
@@ -96,8 +96,8 @@ void calcula_zelbrin_fdp_e2(ZELBRIN_FDP& net, const MATRIZ& datos) {
     u.b = 0;
   }
   for (PRBOUT_NEURON& u : net.prbout) std::fill(u.w.begin(), u.w.end(), 0.0L);
-  std::vector<long double> suma_a = asigna<long double>(nh, msg::sin_memoria_sum_a);
-  std::vector<long double> e2 = asigna<long double>(no, msg::sin_memoria_e2);
+  std::vector<long double> suma_a = asigna<long double>(nh, msg_korbent::sin_memoria_sum_a);
+  std::vector<long double> e2 = asigna<long double>(no, msg_korbent::sin_memoria_e2);
   const long double s = suma_wa2_zelbrin_fdp(net);
   for (const std::vector<long double>& fila : filas(datos)) {
     if (fila.size() < ni + no) continue;  // a row without its targets

@@ -60,17 +60,17 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
     try {
       ep.barrera = std::make_unique<std::barrier<>>(partes);
     } catch (const std::bad_alloc&) {
-      puterr_mensaje(kFalloRecurso, msg::sin_memoria_w);
+      puterr_mensaje(kFalloRecurso, msg_korbent::sin_memoria_w);
     }
   }
   // Each part's copy of the gradient, a cache line or more apart from the next.
   ep.paso_gradiente = (2 * ni * nh + nh + 7) / 4 * 4;
-  if (partes > 1) redimensiona(ep.gradiente, partes * ep.paso_gradiente, msg::sin_memoria_w);
+  if (partes > 1) redimensiona(ep.gradiente, partes * ep.paso_gradiente, msg_korbent::sin_memoria_w);
   const std::size_t paso = ni + nh + 2;
   const std::size_t valores = partes > 1 ? kValoresBloqueReparto : kValoresBloque;
   ep.filas_bloque = std::max<std::size_t>(1, std::min(filas, std::max<std::size_t>(16, valores / paso)));
-  redimensiona(ep.comun, 2 * ni + 3 * nh + 3 * ni * nh, msg::sin_memoria_w);
-  for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso, msg::sin_memoria_w);
+  redimensiona(ep.comun, 2 * ni + 3 * nh + 3 * ni * nh, msg_korbent::sin_memoria_w);
+  for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso, msg_korbent::sin_memoria_w);
   return ep;
 }
 
@@ -118,8 +118,8 @@ long double menos_log_media(ZELBRIN_FDP& net, std::span<const std::vector<long d
   const std::size_t filas = ts.size(), ancho = m.ni + m.nh;
   const Reparto reparto = reparto_zelbrin_fdp(net, static_cast<double>(filas) * static_cast<double>(m.nh));
   const unsigned partes = reparto.partes();
-  if (ep.ln_p.size() < filas) redimensiona(ep.ln_p, filas, msg::sin_memoria_w);
-  if (ep.fila.size() < partes * ancho) redimensiona(ep.fila, partes * ancho, msg::sin_memoria_w);
+  if (ep.ln_p.size() < filas) redimensiona(ep.ln_p, filas, msg_korbent::sin_memoria_w);
+  if (ep.fila.size() < partes * ancho) redimensiona(ep.fila, partes * ancho, msg_korbent::sin_memoria_w);
   reparto([&](unsigned parte) {
     long double* const u = ep.fila.data() + parte * ancho;
     const Tramo t = tramo(filas, parte, partes);
@@ -258,7 +258,7 @@ bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Mar
 }
 
 void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s) {
-  net.lp = crea<ZELBRIN_FDP_LP>(msg::sin_memoria_lp);
+  net.lp = crea<ZELBRIN_FDP_LP>(msg_korbent::sin_memoria_lp);
   ZELBRIN_FDP_LP& lp = *net.lp;
   lp.ts = filas(mtr);
   lp.tsize = mtr.ndat;
@@ -266,13 +266,13 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   lp.nw = static_cast<std::uint32_t>(tam_parametros_zelbrin_fdp(net));
   lp.seguimiento = s;
   if (mts.ndat > 0) {
-    net.tp = crea<ZELBRIN_FDP_TP>(msg::sin_memoria_tp);
+    net.tp = crea<ZELBRIN_FDP_TP>(msg_korbent::sin_memoria_tp);
     net.tp->ts = filas(mts);
     net.tp->tsize = mts.ndat;
     net.tp->emin = 1e30;
   }
-  std::vector<long double> w = asigna<long double>(lp.nw, msg::sin_memoria_w);
-  lp.wopt = asigna<long double>(lp.nw, msg::sin_memoria_wopt);
+  std::vector<long double> w = asigna<long double>(lp.nw, msg_korbent::sin_memoria_w);
+  lp.wopt = asigna<long double>(lp.nw, msg_korbent::sin_memoria_wopt);
   empaqueta_zelbrin_fdp(net, w);
   lp.wopt = w;
   Marcador<long double> marcador;
@@ -283,7 +283,7 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
         std::span<long double>(w), nco,
         [&net](std::span<const long double> x, std::span<long double> g) { return evalua_grad_zelbrin_fdp(x, g, net); },
         [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
-    msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
+    msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.
   desempaqueta_zelbrin_fdp(net, lp.wopt);

@@ -47,21 +47,21 @@ void inicializa_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const MATRIZ& m, std::uint8_
     u.b = 0;
   }
 
-  auto r = asigna<long double*>(nh, msg::sin_memoria_r);
+  auto r = asigna<long double*>(nh, msg_korbent::sin_memoria_r);
   for (std::size_t h = 0; h < nh; ++h) r[h] = net.rb[h].r.data();
-  auto nvr = asigna<std::uint32_t>(nh, msg::sin_memoria_nvr);
-  auto sig_filas = asigna<std::vector<long double>>(nh, msg::sin_memoria_sig);
-  auto sig = asigna<long double*>(nh, msg::sin_memoria_sig);
+  auto nvr = asigna<std::uint32_t>(nh, msg_korbent::sin_memoria_nvr);
+  auto sig_filas = asigna<std::vector<long double>>(nh, msg_korbent::sin_memoria_sig);
+  auto sig = asigna<long double*>(nh, msg_korbent::sin_memoria_sig);
   for (std::size_t h = 0; h < nh; ++h) {
-    redimensiona(sig_filas[h], ni, msg::sin_memoria_sig);
+    redimensiona(sig_filas[h], ni, msg_korbent::sin_memoria_sig);
     sig[h] = sig_filas[h].data();
   }
 
   // The clustering sees normalised copies of the input columns; the caller's rows are never rewritten,
   // so they come back exactly as read rather than through a round trip of the normalisation.
-  auto filas = asigna<std::vector<long double>>(n, msg::sin_memoria_r);
+  auto filas = asigna<std::vector<long double>>(n, msg_korbent::sin_memoria_r);
   for (std::size_t k = 0; k < n; ++k) {
-    redimensiona(filas[k], ni, msg::sin_memoria_r);
+    redimensiona(filas[k], ni, msg_korbent::sin_memoria_r);
     for (std::size_t j = 0; j < ni; ++j) filas[k][j] = m.d[k][j] * net.ibuf[j].a + net.ibuf[j].b;
   }
 

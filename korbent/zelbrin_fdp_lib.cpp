@@ -140,9 +140,9 @@ std::size_t tam_pesos_zelbrin_fdp(std::size_t ni, std::size_t nh, std::size_t no
 
 VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
   const std::size_t n = tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no);
-  if (n > std::numeric_limits<std::uint32_t>::max()) puterr(kFalloRecurso, "%s", msg::sin_memoria_w_d);
+  if (n > std::numeric_limits<std::uint32_t>::max()) puterr(kFalloRecurso, "%s", msg_korbent::sin_memoria_w_d);
   VECTOR w;
-  w.d = asigna<long double>(n, msg::sin_memoria_w_d);
+  w.d = asigna<long double>(n, msg_korbent::sin_memoria_w_d);
   w.ndat = static_cast<std::uint32_t>(n);
   long double* x = w.d.data();
   *x++ = net.ni;
@@ -170,10 +170,12 @@ VECTOR salva_pesos_zelbrin_fdp(const ZELBRIN_FDP& net) {
 
 void carga_pesos_zelbrin_fdp(ZELBRIN_FDP& net, const VECTOR& w) {
   const std::size_t n = std::min<std::size_t>(w.ndat, w.d.size());
-  if (n < 3) puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
-  if (w.d[0] != net.ni || w.d[1] != net.nh || w.d[2] != net.no) puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
+  if (n < 3) puterr(kEntradaErronea, "%s", msg_korbent::pesos_incompatibles);
+  if (w.d[0] != net.ni || w.d[1] != net.nh || w.d[2] != net.no)
+    puterr(kEntradaErronea, "%s", msg_korbent::pesos_incompatibles);
   // A vector cut short would be read past its end: refused like one of another network.
-  if (n < tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no)) puterr(kEntradaErronea, "%s", msg::pesos_incompatibles);
+  if (n < tam_pesos_zelbrin_fdp(net.ni, net.nh, net.no))
+    puterr(kEntradaErronea, "%s", msg_korbent::pesos_incompatibles);
   const long double* x = w.d.data() + 3;
   for (BUF_UNIT& u : net.ibuf) {
     u.a = *x++;

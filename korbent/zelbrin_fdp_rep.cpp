@@ -26,13 +26,14 @@ class Escritura {
   std::FILE* abre(const char* sufijo) {
     nombres_[n_] = fichero(net_, sufijo);
     std::FILE* f = conjunto_.abre(nombres_[n_]);
-    if (f == nullptr) puterr(kFalloRecurso, msg::apertura_fichero, nombres_[n_].c_str());
+    if (f == nullptr) puterr(kFalloRecurso, msg_korbent::apertura_fichero, nombres_[n_].c_str());
     ++n_;
     return f;
   }
   // A file that cannot be written whole (a full disk) is reported like one that cannot be opened.
   void confirma() {
-    if (!conjunto_.confirma()) puterr(kFalloRecurso, msg::apertura_fichero, nombres_[conjunto_.fallido()].c_str());
+    if (!conjunto_.confirma())
+      puterr(kFalloRecurso, msg_korbent::apertura_fichero, nombres_[conjunto_.fallido()].c_str());
   }
 
  private:
@@ -48,7 +49,7 @@ long double raiz2() { return std::sqrt(static_cast<long double>(2)); }
 MATRIZ lee_filas(const ZELBRIN_FDP& net, const char* sufijo, unsigned dim) {
   const std::string nombre = fichero(net, sufijo);
   MATRIZ m = read_data<AjustesKorbent>(nombre.c_str(), dim, false);
-  if (m.ndat != net.nh) puterr(kFalloRecurso, msg::dimensiones_rep, nombre.c_str());
+  if (m.ndat != net.nh) puterr(kFalloRecurso, msg_korbent::dimensiones_rep, nombre.c_str());
   return m;
 }
 
@@ -104,7 +105,7 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   const std::string nombre_prc = fichero(net, ".prc");
   const MATRIZ prc = read_data<AjustesKorbent>(nombre_prc.c_str(), 1, false);
   // Fewer values would leave centiles unread; more are ignored, as they always were.
-  if (prc.ndat < kCentiles) puterr(kFalloRecurso, msg::dimensiones_rep, nombre_prc.c_str());
+  if (prc.ndat < kCentiles) puterr(kFalloRecurso, msg_korbent::dimensiones_rep, nombre_prc.c_str());
   const MATRIZ yme = net.no > 0 ? lee_filas(net, ".yme", net.no) : MATRIZ{};
 
   for (BUF_UNIT& u : net.ibuf) {
@@ -115,8 +116,8 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   // is refused as the data reader refuses a number it cannot take.
   for (std::size_t h = 0; h < net.nh; ++h) {
     for (std::size_t j = 0; j < net.ni; ++j)
-      if (!std::isfinite(1 / (raiz2() * sig.d[h][j]))) msg::datos_erroneos(fichero(net, ".sig").c_str());
-    if (!(wa.d[h][0] >= 0)) msg::datos_erroneos(fichero(net, ".wa").c_str());
+      if (!std::isfinite(1 / (raiz2() * sig.d[h][j]))) msg_comun::datos_erroneos(fichero(net, ".sig").c_str());
+    if (!(wa.d[h][0] >= 0)) msg_comun::datos_erroneos(fichero(net, ".wa").c_str());
   }
   for (std::size_t h = 0; h < net.nh; ++h) {
     ZELBRIN_NEURON& k = net.rb[h];

@@ -62,7 +62,7 @@ void comprueba_dispersion(const ZELBRIN_FDP& net, const std::string& fichero) {
   long double log_jacobiano = 0;
   for (const BUF_UNIT& u : net.ibuf) log_jacobiano += std::log10(std::abs(u.a));
   const long double limite = 1 / AjustesKorbent::dato_maximo;
-  if (!(log_jacobiano <= -std::log10(limite))) msg::entradas_concentradas(fichero.c_str(), limite);
+  if (!(log_jacobiano <= -std::log10(limite))) msg_korbent::entradas_concentradas(fichero.c_str(), limite);
 }
 
 }  // namespace
@@ -74,9 +74,10 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
   if (argc >= 8 && argc <= 10) {
     for (int k = 1; k < argc; ++k) t[k - 1] = corta(argv[k]);
   } else {
-    const char* const textos[9] = {msg::pide_nombre,        msg::pide_entradas, msg::pide_ocultas,
-                                   msg::pide_salidas,       msg::pide_ciclos,   msg::pide_inic,
-                                   msg::pide_entrenamiento, msg::pide_test,     msg::pide_validacion};
+    const char* const textos[9] = {
+        msg_korbent::pide_nombre,        msg_korbent::pide_entradas, msg_korbent::pide_ocultas,
+        msg_korbent::pide_salidas,       msg_korbent::pide_ciclos,   msg_korbent::pide_inic,
+        msg_korbent::pide_entrenamiento, msg_korbent::pide_test,     msg_korbent::pide_validacion};
     for (int k = 0; k < 9; ++k) t[k] = pregunta(textos[k], in, out);
   }
   ParametrosKorbent p;
@@ -94,40 +95,41 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
 }
 
 void comprueba_parametros(const ParametrosKorbent& prm) {
-  if (prm.ni <= 0 || !cabe(prm.ni)) puterr(kFalloRecurso, "%s", msg::entradas_mal);
-  if (prm.nh <= 0 || !cabe(prm.nh)) puterr(kFalloRecurso, "%s", msg::unidades_mal);
-  if (prm.no < 0 || !cabe(prm.no)) puterr(kFalloRecurso, "%s", msg::salidas_mal);
-  if (prm.nco < 0 || !cabe(prm.nco)) puterr(kFalloRecurso, "%s", msg::ciclos_mal);
-  if (!cabe(prm.modo)) puterr(kFalloRecurso, "%s", msg::modo_mal);
+  if (prm.ni <= 0 || !cabe(prm.ni)) puterr(kFalloRecurso, "%s", msg_korbent::entradas_mal);
+  if (prm.nh <= 0 || !cabe(prm.nh)) puterr(kFalloRecurso, "%s", msg_korbent::unidades_mal);
+  if (prm.no < 0 || !cabe(prm.no)) puterr(kFalloRecurso, "%s", msg_korbent::salidas_mal);
+  if (prm.nco < 0 || !cabe(prm.nco)) puterr(kFalloRecurso, "%s", msg_korbent::ciclos_mal);
+  if (!cabe(prm.modo)) puterr(kFalloRecurso, "%s", msg_korbent::modo_mal);
 }
 
 char seguimiento(std::uint32_t iter, long double etr, long double ets) {
   flockfile(stdout);
-  std::printf(msg::ciclo, iter, etr, ets);
+  std::printf(msg_korbent::ciclo, iter, etr, ets);
   std::fflush(stdout);
   funlockfile(stdout);
   return static_cast<char>(ctrl_c_flag.load());
 }
 
 void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
-  const int c = pregunta_caracter((std::string(msg::pregunta_ctrl_c) + msg::opcion_ctrl_c).c_str(), in, out);
+  const int c =
+      pregunta_caracter((std::string(msg_korbent::pregunta_ctrl_c) + msg_korbent::opcion_ctrl_c).c_str(), in, out);
   ctrl_c_flag = (c == 'S' || c == 's') ? 1 : 0;
 }
 
 void instala_ctrl_c() {
   // Called while the process has one thread, so every later thread inherits the blocked mask.
-  if (!vigila_sigint([] { pregunta_ctrl_c(stdin, stdout); })) puterr(kFalloRecurso, "%s", msg::redireccionando);
+  if (!vigila_sigint([] { pregunta_ctrl_c(stdin, stdout); })) puterr(kFalloRecurso, "%s", msg_korbent::redireccionando);
 }
 
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
-  if (opcion_informativa(argc, argv, "korbent", msg::ayuda)) return kFinNormal;
+  if (opcion_informativa(argc, argv, "korbent", msg_korbent::ayuda)) return kFinNormal;
   semilla_korbent();  // a KORBENT_SEMILLA that is not an integer is refused before the dialog
   puterr_espera_enter(true);
   instala_ctrl_c();
   const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);
   comprueba_parametros(par);
   VECTOR prm;
-  prm.d = asigna<long double>(3, msg::sin_memoria_prm);
+  prm.d = asigna<long double>(3, msg_korbent::sin_memoria_prm);
   prm.ndat = 3;
   prm.d[0] = par.ni;
   prm.d[1] = par.nh;

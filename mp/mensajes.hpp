@@ -4,7 +4,8 @@
 
 #include "common/errmess.hpp"
 
-namespace msg {
+namespace msg_mp {
+
 inline constexpr char sin_memoria_mp[] = "Error de asignacion de memoria a mp en build_mp()";
 inline constexpr char sin_memoria_ibuf[] = "Error de asignacion de memoria a net->ibuf en create_ibuf()";
 inline constexpr char sin_memoria_hl[] = "Error de asignaci\xA2n de memoria a net->hl en create_hl()";
@@ -20,7 +21,6 @@ inline constexpr char sin_memoria_input[] = "Error de asignaci\xA2n de memoria a
 inline constexpr char sin_memoria_w_train[] = "Error de asignaci\xA2n de memoria a w en train_rbwbr()";
 inline constexpr Texto1252 sin_memoria_fder{"Error de asignaci\xF3n de memoria a fder en mp_test()"};  // Windows-1252
 inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memoria a dydx en mp_test()";
-}  // namespace msg
 
 // Size checks name the perceptron as if it had been read from its own configuration file.
 [[noreturn]] inline void error_entradas_nulas(const char* nombre) {
@@ -34,15 +34,13 @@ inline constexpr char sin_memoria_dydx_test[] = "Error de asignaci\xA2n de memor
 }
 
 // Weight file of a perceptron: open failures name the file, the others the perceptron.
-namespace msg {
 inline constexpr char apertura_save_w[] = "Error de apertura del fichero %s en save_w()";
-}
 [[noreturn]] inline void error_apertura_save_w(const char* fichero) {
-  puterr(kEntradaErronea, msg::apertura_save_w, fichero);
+  puterr(kEntradaErronea, msg_mp::apertura_save_w, fichero);
 }
 // A file that cannot be written whole is a failure of the disk, not of the input.
 [[noreturn]] inline void error_escritura_save_w(const char* fichero) {
-  puterr(kFalloRecurso, msg::apertura_save_w, fichero);
+  puterr(kFalloRecurso, msg_mp::apertura_save_w, fichero);
 }
 [[noreturn]] inline void error_apertura_load_w(const char* fichero) {
   puterr(kFalloRecurso, "Error de apertura del fichero %s en load_w()", fichero);
@@ -64,3 +62,5 @@ inline constexpr char apertura_save_w[] = "Error de apertura del fichero %s en s
 [[noreturn]] inline void error_apertura_mp(const char* f) {
   puterr(kFalloRecurso, "Error de apertura del fichero %s", f);
 }
+
+}  // namespace msg_mp

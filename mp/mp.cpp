@@ -38,12 +38,12 @@ void conecta(MP_UNIT& u, const double& uno, const Unidades& entradas, const char
 
 std::unique_ptr<MP> build_mp(std::string_view name, int ni, int nh, int no, int fsal) {
   init_aleatorio<AjustesVelmor>();
-  std::unique_ptr<MP> net = crea<MP>(msg::sin_memoria_mp);
+  std::unique_ptr<MP> net = crea<MP>(msg_mp::sin_memoria_mp);
   net->name = name.substr(0, kMaxNombreMp);
   net->fsal = fsal;
-  if (ni < 1) error_entradas_nulas(net->name.c_str());
-  if (nh < 1) error_ocultas_nulas(net->name.c_str());
-  if (no < 1) error_salidas_nulas(net->name.c_str());
+  if (ni < 1) msg_mp::error_entradas_nulas(net->name.c_str());
+  if (nh < 1) msg_mp::error_ocultas_nulas(net->name.c_str());
+  if (no < 1) msg_mp::error_salidas_nulas(net->name.c_str());
   net->ni = ni;
   net->nh = nh;
   net->no = no;
@@ -55,28 +55,28 @@ std::unique_ptr<MP> build_mp(std::string_view name, int ni, int nh, int no, int 
   return net;
 }
 
-void create_ibuf(MP& net) { net.ibuf = asigna<MP_BUF>(tam(net.ni), msg::sin_memoria_ibuf); }
+void create_ibuf(MP& net) { net.ibuf = asigna<MP_BUF>(tam(net.ni), msg_mp::sin_memoria_ibuf); }
 
 void create_hl(MP& net) {
-  net.hl = asigna<MP_UNIT>(tam(net.nh), msg::sin_memoria_hl);
+  net.hl = asigna<MP_UNIT>(tam(net.nh), msg_mp::sin_memoria_hl);
   for (MP_UNIT& u : net.hl) {
-    conecta(u, net.uno, net.ibuf, msg::sin_memoria_hl_i, msg::sin_memoria_hl_w);
+    conecta(u, net.uno, net.ibuf, msg_mp::sin_memoria_hl_i, msg_mp::sin_memoria_hl_w);
     u.f = tanh_recortada;
     u.df = dtanh_recortada;
   }
 }
 
 void create_ol(MP& net) {
-  net.ol = asigna<MP_UNIT>(tam(net.no), msg::sin_memoria_ol);
+  net.ol = asigna<MP_UNIT>(tam(net.no), msg_mp::sin_memoria_ol);
   for (MP_UNIT& u : net.ol) {
-    conecta(u, net.uno, net.hl, msg::sin_memoria_ol_i, msg::sin_memoria_ol_w);
+    conecta(u, net.uno, net.hl, msg_mp::sin_memoria_ol_i, msg_mp::sin_memoria_ol_w);
     u.f = net.fsal == 0 ? identidad : tanh_recortada;
     u.df = net.fsal == 0 ? derivada_identidad : dtanh_recortada;
   }
 }
 
 void create_obuf(MP& net) {
-  net.obuf = asigna<MP_BUF>(tam(net.no), msg::sin_memoria_obuf);
+  net.obuf = asigna<MP_BUF>(tam(net.no), msg_mp::sin_memoria_obuf);
   for (std::size_t j = 0; j < net.obuf.size(); ++j) net.obuf[j].i = &net.ol[j].o;
 }
 

@@ -12,7 +12,7 @@
 // that nothing is left pointing at freed storage.
 class Entradas {
  public:
-  explicit Entradas(MP& mp) : mp_(mp), x_(asigna<double>(tam(mp.ni), msg::sin_memoria_input)) {
+  explicit Entradas(MP& mp) : mp_(mp), x_(asigna<double>(tam(mp.ni), msg_mp::sin_memoria_input)) {
     for (std::size_t k = 0; k < x_.size(); ++k) mp_.ibuf[k].i = &x_[k];
   }
   ~Entradas() {

@@ -33,13 +33,13 @@ double error_entrenamiento(MP& mp) {
 
 std::FILE* abre_escritura(const std::string& nombre, const char* modo) {
   std::FILE* f = std::fopen(nombre.c_str(), modo);
-  if (f == nullptr) error_apertura_mp(nombre.c_str());
+  if (f == nullptr) msg_mp::error_apertura_mp(nombre.c_str());
   return f;
 }
 
 // A file that could not be written whole (a full disk) ends the run like one that could not be opened.
 void cierra_escritura(std::FILE* f, const std::string& nombre) {
-  if (!cierra_comprobado(f)) error_apertura_mp(nombre.c_str());
+  if (!cierra_comprobado(f)) msg_mp::error_apertura_mp(nombre.c_str());
 }
 
 }  // namespace
@@ -98,7 +98,7 @@ bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp, Marcador<do
 }
 
 void train_rbwbr(MP& mp, Marcador<double>& marcador) {
-  std::vector<double> w = asigna<double>(mp.nw, msg::sin_memoria_w_train);
+  std::vector<double> w = asigna<double>(mp.nw, msg_mp::sin_memoria_w_train);
   empaqueta_pesos(mp, w);
   marcador.ciclos = 0;
   // Without a save of this training, the weight file on disk (if any) belongs to an earlier training or an

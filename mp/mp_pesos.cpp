@@ -28,10 +28,10 @@ void escribe_w(const MP& net, std::FILE* f, std::span<const double> pesos) {
 void save_w(const MP& net) {
   const std::string fichero = net.name + ".wgt";
   FicheroSeguro salida;
-  if (!salida.abre(fichero)) error_apertura_save_w(fichero.c_str());
+  if (!salida.abre(fichero)) msg_mp::error_apertura_save_w(fichero.c_str());
   escribe_w(net, salida.f());
   // A file that could not be completed is reported like one that could not be opened: the old one stays.
-  if (!salida.cierra()) error_escritura_save_w(fichero.c_str());
+  if (!salida.cierra()) msg_mp::error_escritura_save_w(fichero.c_str());
 }
 
 namespace {
@@ -41,7 +41,7 @@ struct LectorPesos : LectorItems {
   explicit LectorPesos(const char* perceptron) : LectorItems(FinDeFichero::sin_item), nombre(perceptron) {}
   const char* nombre;  // the perceptron's, which the messages give
   const char* siguiente() {
-    if (!lee()) error_fichero_wgt(nombre);
+    if (!lee()) msg_mp::error_fichero_wgt(nombre);
     return item();
   }
   // Reads a size and ends with `error` unless it is n; one that no int holds differs from every n.
@@ -52,7 +52,7 @@ struct LectorPesos : LectorItems {
   // A weight that is not a finite number would fill every output with it.
   double real() {
     double x;
-    if (!numero_de(siguiente(), x)) error_fichero_wgt(nombre);
+    if (!numero_de(siguiente(), x)) msg_mp::error_fichero_wgt(nombre);
     return x;
   }
 };
@@ -62,10 +62,10 @@ struct LectorPesos : LectorItems {
 void load_w(MP& net) {
   const std::string fichero = net.name + ".wgt";
   LectorPesos l(net.name.c_str());
-  if (!l.abre(fichero)) error_apertura_load_w(fichero.c_str());
-  l.espera(net.ni, error_entradas_wgt);
-  l.espera(net.nh, error_ocultas_wgt);
-  l.espera(net.no, error_salidas_wgt);
+  if (!l.abre(fichero)) msg_mp::error_apertura_load_w(fichero.c_str());
+  l.espera(net.ni, msg_mp::error_entradas_wgt);
+  l.espera(net.nh, msg_mp::error_ocultas_wgt);
+  l.espera(net.no, msg_mp::error_salidas_wgt);
   for (auto* bufs : {&net.ibuf, &net.obuf})
     for (MP_BUF& b : *bufs) {
       b.a = l.real();

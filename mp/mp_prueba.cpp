@@ -14,19 +14,19 @@ double mp_test(MP& mp) {
   const TP_MP& tp = *mp.tp;
   const std::size_t ni = tam(mp.ni), no = tam(mp.no);
   const std::string nout = mp.name + ".out";
-  Fichero out = crea_resultado(nout, error_apertura_mp);
+  Fichero out = crea_resultado(nout, msg_mp::error_apertura_mp);
   std::vector<Fichero> fder;
   std::vector<std::string> nder;
   std::vector<double> dydx;
   if (tp.derivadas) {
-    fder = asigna<Fichero>(no, msg::sin_memoria_fder);
+    fder = asigna<Fichero>(no, msg_mp::sin_memoria_fder);
     for (std::size_t i = 0; i < no; ++i) {
       char sufijo[16];
       std::snprintf(sufijo, sizeof sufijo, ".d%2.2d", static_cast<int>(i));
       nder.push_back(mp.name + sufijo);
-      fder[i] = crea_resultado(nder.back(), error_apertura_mp);
+      fder[i] = crea_resultado(nder.back(), msg_mp::error_apertura_mp);
     }
-    dydx = asigna<double>(no * ni, msg::sin_memoria_dydx_test);
+    dydx = asigna<double>(no * ni, msg_mp::sin_memoria_dydx_test);
   }
   const double e =
       pasada_mp(mp, tp.ts, tp.npat, dydx, [&](std::span<const MP_BUF> salidas, std::span<const double> dx) {
@@ -37,7 +37,7 @@ double mp_test(MP& mp) {
           std::fprintf(fder[i].get(), "\n");
         }
       });
-  cierra_resultado(out, nout, error_apertura_mp);
-  for (std::size_t i = 0; i < fder.size(); ++i) cierra_resultado(fder[i], nder[i], error_apertura_mp);
+  cierra_resultado(out, nout, msg_mp::error_apertura_mp);
+  for (std::size_t i = 0; i < fder.size(); ++i) cierra_resultado(fder[i], nder[i], msg_mp::error_apertura_mp);
   return e;
 }

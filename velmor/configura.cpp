@@ -33,9 +33,9 @@ std::string leido(const LectorConfig& cfg) {
 // stopped, what it found there and what it expected.
 [[noreturn]] void rechaza_item(const LectorConfig& cfg, const char* esperado, const char* mensaje) {
   if (cfg.agotado())
-    msg::config_acaba(nombre_en_avisos(cfg), cfg.linea(), esperado);
+    msg_velmor::config_acaba(nombre_en_avisos(cfg), cfg.linea(), esperado);
   else
-    msg::config_leido(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str(), esperado);
+    msg_velmor::config_leido(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str(), esperado);
   puterr(kEntradaErronea, "%s", mensaje);
 }
 
@@ -68,7 +68,7 @@ std::vector<int> lista_retardos(LectorConfig& cfg, std::size_t n, int minimo, co
     if (r < minimo) rechaza_item(cfg, esperado, mensaje);
     // The end of the file reads as 0, which is a legal error-tap count: without this a huge `no` in a
     // short file would fill the list with billions of zeros.
-    if (cfg.agotado()) rechaza_item(cfg, esperado, msg::lista_incompleta);
+    if (cfg.agotado()) rechaza_item(cfg, esperado, msg_velmor::lista_incompleta);
     anade(v, r, sin_memoria);
   }
   return v;
@@ -94,8 +94,8 @@ void abre_configuracion(LectorConfig& cfg, const OpcionesVelmor& opciones) {
   const std::string nombre = opciones.base + ".net";
   if (!cfg.abre(nombre)) {
     const bool velmor = opciones.nombre_en_errores == NombreEnErrores::con_extension;
-    if (velmor) msg::config_no_abre(nombre.c_str());
-    error_apertura_config(velmor ? nombre.c_str() : opciones.base.c_str());
+    if (velmor) msg_velmor::config_no_abre(nombre.c_str());
+    msg_velmor::error_apertura_config(velmor ? nombre.c_str() : opciones.base.c_str());
   }
 }
 
@@ -107,16 +107,16 @@ DescripcionModelo lee_modelo(LectorConfig& cfg) {
   else if (es(tipo, "veldmor"))
     m.tipo = TipoModelo::veldmor;
   else
-    rechaza_item(cfg, msg::se_espera_tipo, msg::vel_d_mor_esperado);
-  m.ni = entero_al_menos(cfg, 1, msg::se_espera_ni, msg::ni_no_positivo);
-  m.nh = entero_al_menos(cfg, 1, msg::se_espera_nh, msg::nh_no_positivo);
-  m.no = entero_al_menos(cfg, 1, msg::se_espera_no, msg::no_no_positivo);
-  espera_palabra(cfg, "nri", msg::se_espera_palabra_nri, msg::nri_esperado);
-  m.nri = lista_retardos(cfg, static_cast<std::size_t>(m.ni), 1, msg::se_espera_nri, msg::nri_no_positivo,
-                         msg::sin_memoria_nri);
-  espera_palabra(cfg, "nre", msg::se_espera_palabra_nre, msg::nre_esperado);
-  m.nre = lista_retardos(cfg, static_cast<std::size_t>(m.no), 0, msg::se_espera_nre, msg::nre_negativo,
-                         msg::sin_memoria_nre);
+    rechaza_item(cfg, msg_velmor::se_espera_tipo, msg_velmor::vel_d_mor_esperado);
+  m.ni = entero_al_menos(cfg, 1, msg_velmor::se_espera_ni, msg_velmor::ni_no_positivo);
+  m.nh = entero_al_menos(cfg, 1, msg_velmor::se_espera_nh, msg_velmor::nh_no_positivo);
+  m.no = entero_al_menos(cfg, 1, msg_velmor::se_espera_no, msg_velmor::no_no_positivo);
+  espera_palabra(cfg, "nri", msg_velmor::se_espera_palabra_nri, msg_velmor::nri_esperado);
+  m.nri = lista_retardos(cfg, static_cast<std::size_t>(m.ni), 1, msg_velmor::se_espera_nri, msg_velmor::nri_no_positivo,
+                         msg_velmor::sin_memoria_nri);
+  espera_palabra(cfg, "nre", msg_velmor::se_espera_palabra_nre, msg_velmor::nre_esperado);
+  m.nre = lista_retardos(cfg, static_cast<std::size_t>(m.no), 0, msg_velmor::se_espera_nre, msg_velmor::nre_negativo,
+                         msg_velmor::sin_memoria_nre);
   return m;
 }
 
@@ -126,19 +126,19 @@ Modo lee_modo(LectorConfig& cfg) {
   if (es(item, "c_learn")) return Modo::c_learn;
   if (es(item, "ftest")) return Modo::ftest;
   if (cfg.agotado())
-    msg::sin_trabajo(nombre_en_avisos(cfg));
+    msg_velmor::sin_trabajo(nombre_en_avisos(cfg));
   else
-    msg::trabajo_desconocido(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str());
+    msg_velmor::trabajo_desconocido(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str());
   return Modo::ninguno;
 }
 
-std::unique_ptr<VELMOR_LP> crea_lp() { return crea<VELMOR_LP>(msg::sin_memoria_lp); }
-std::unique_ptr<DATASET> crea_tp() { return crea<DATASET>(msg::sin_memoria_tp); }
+std::unique_ptr<VELMOR_LP> crea_lp() { return crea<VELMOR_LP>(msg_velmor::sin_memoria_lp); }
+std::unique_ptr<DATASET> crea_tp() { return crea<DATASET>(msg_velmor::sin_memoria_tp); }
 
 void lee_entrenamiento(LectorConfig& cfg, VELMOR_LP& lp) {
-  espera_palabra(cfg, "nco", msg::se_espera_palabra_nco, msg::nco_esperado);
-  lp.nco = entero_al_menos(cfg, 1, msg::se_espera_nco, msg::nco_no_positivo);
-  espera_palabra(cfg, "ftrain", msg::se_espera_ftrain, msg::ftrain_esperado);
+  espera_palabra(cfg, "nco", msg_velmor::se_espera_palabra_nco, msg_velmor::nco_esperado);
+  lp.nco = entero_al_menos(cfg, 1, msg_velmor::se_espera_nco, msg_velmor::nco_no_positivo);
+  espera_palabra(cfg, "ftrain", msg_velmor::se_espera_ftrain, msg_velmor::ftrain_esperado);
   siguiente(cfg);
   pon_nombre_fichero(cfg, lp.trn);
 }

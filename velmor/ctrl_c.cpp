@@ -25,7 +25,7 @@ VELMOR* modelo_global = nullptr;  // set before the watcher starts, never change
 [[noreturn]] void interrumpe() {
   flockfile(stdout);
   puterr_fin_proceso([](int codigo) { std::_Exit(codigo); });
-  puterr(kFinNormal, "%s", msg::interrumpido);
+  puterr(kFinNormal, "%s", msg_velmor::interrumpido);
 }
 
 // The dialog holds `cerrojo`, so the noted point stays as it is while it is written. The model's shape and
@@ -49,7 +49,9 @@ void ctrl_c_handler(std::FILE* entrada, std::FILE* salida) {
   std::unique_lock<std::mutex> l(cerrojo, std::try_to_lock);
   if (!l.owns_lock()) return;
   std::string menu;
-  for (const char* t : {msg::menu_1, msg::menu_2, msg::menu_3, msg::menu_4, msg::opcion}) menu += t;
+  for (const char* t :
+       {msg_velmor::menu_1, msg_velmor::menu_2, msg_velmor::menu_3, msg_velmor::menu_4, msg_velmor::opcion})
+    menu += t;
   switch (pregunta_caracter(menu.c_str(), entrada, salida)) {
     case '1':
       para_dejando_pesos();
@@ -69,5 +71,5 @@ void ctrl_c_handler(std::FILE* entrada, std::FILE* salida) {
 
 void instala_ctrl_c(VELMOR& modelo) {
   modelo_global = &modelo;
-  if (!vigila_sigint([] { ctrl_c_handler(stdin); })) puterr(kFalloRecurso, "%s", msg::redireccionando);
+  if (!vigila_sigint([] { ctrl_c_handler(stdin); })) puterr(kFalloRecurso, "%s", msg_velmor::redireccionando);
 }

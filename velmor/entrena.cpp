@@ -77,7 +77,7 @@ struct Espacio {
 std::size_t tam_espacio(std::size_t ranuras, std::size_t no, std::size_t fila, std::size_t registros) {
   // Checked so that the product cannot wrap into a small block.
   if (fila != 0 && ranuras * no + 1 > (std::vector<double>().max_size() - registros - kLinea) / fila)
-    puterr(kFalloRecurso, "%s", msg::sin_memoria_dydw_nsal);
+    puterr(kFalloRecurso, "%s", msg_velmor::sin_memoria_dydw_nsal);
   return kLinea + fila * (1 + ranuras * no) + registros;
 }
 
@@ -100,20 +100,21 @@ void prepara_buffers(VELMOR& m) {
   VELMOR_LP& lp = *m.lp;
   const std::size_t nret = tam(nret_velmor(m)), no = tam(m.no), nw = m.mp->nw;
   const std::size_t nx = tam(m.mp->ni);
-  if (lp.dydx.size() != no * nx) lp.dydx = asigna<double>(no * nx, msg::sin_memoria_dydx_nsal);
-  if (lp.err.size() != no) lp.err = asigna<double>(no, msg::sin_memoria_err);
+  if (lp.dydx.size() != no * nx) lp.dydx = asigna<double>(no * nx, msg_velmor::sin_memoria_dydx_nsal);
+  if (lp.err.size() != no) lp.err = asigna<double>(no, msg_velmor::sin_memoria_err);
   if (lp.cuadrilla && lp.cuadrilla->hilos() > 1) {
     lp.registro = disposicion(m).tam;
     const std::size_t n =
         tam_espacio(nret + 1, no, en_lineas(nw), 2 * pasos_bloque(lp.registro, lp.trn.d.ndat) * lp.registro);
-    if (lp.bloque.size() != n) lp.bloque = asigna<double>(n, msg::sin_memoria_dydw);
+    if (lp.bloque.size() != n) lp.bloque = asigna<double>(n, msg_velmor::sin_memoria_dydw);
     return;
   }
   if (lp.dydw_r.size() == nret + 1 && lp.dydw.size() == (nret + 1) * no * nw) return;
-  lp.dydw_r = asigna<double*>(nret + 1, msg::sin_memoria_dydw);
+  lp.dydw_r = asigna<double*>(nret + 1, msg_velmor::sin_memoria_dydw);
   // One block for every slice; the product is checked so that it cannot wrap into a small block.
-  if (nw != 0 && (nret + 1) * no > lp.dydw.max_size() / nw) puterr(kFalloRecurso, "%s", msg::sin_memoria_dydw_nsal);
-  lp.dydw = asigna<double>((nret + 1) * no * nw, msg::sin_memoria_dydw_nsal);
+  if (nw != 0 && (nret + 1) * no > lp.dydw.max_size() / nw)
+    puterr(kFalloRecurso, "%s", msg_velmor::sin_memoria_dydw_nsal);
+  lp.dydw = asigna<double>((nret + 1) * no * nw, msg_velmor::sin_memoria_dydw_nsal);
   for (std::size_t r = 0; r <= nret; ++r) lp.dydw_r[r] = lp.dydw.data() + r * no * nw;
 }
 
@@ -386,10 +387,10 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmo
   if (ctrl_c_opcion == 1) {
     registro.olvida_punto();  // so that the menu's stop-now cannot write the same files meanwhile
     save_velmor(m);
-    puterr(kFinNormal, "%s", msg::pesos_guardados_ctrl_c);
+    puterr(kFinNormal, "%s", msg_velmor::pesos_guardados_ctrl_c);
   }
   if (!m.tp) registro.anota_punto(w);
-  imprime_ciclo(static_cast<int>(marcador.ciclos), Etr, Ets);
+  msg_velmor::imprime_ciclo(static_cast<int>(marcador.ciclos), Etr, Ets);
   if (m.tp && marcador.nuevo_minimo(Ets)) {
     // An open menu makes this save wait for its answer, and an exit chosen there never cuts it short.
     const std::lock_guard<std::mutex> l(cerrojo_salvado());
@@ -401,9 +402,9 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmo
 }
 
 void train_velmor(VELMOR& m, RegistroVelmor& registro) {
-  std::vector<double> w = asigna<double>(m.mp->nw, msg::sin_memoria_w_train_velmor);
+  std::vector<double> w = asigna<double>(m.mp->nw, msg_velmor::sin_memoria_w_train_velmor);
   if (nret_velmor(m) == 0) {
-    std::printf("%s", msg::sin_retardos_error);
+    std::printf("%s", msg_velmor::sin_retardos_error);
     std::fflush(stdout);
     // The run goes on to test from the weight file: it must hold this model's weights, not an older run's.
     save_velmor(m);
@@ -419,7 +420,7 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro) {
       std::span<double>(w), static_cast<unsigned>(m.lp->nco),
       [&](std::span<const double> x, std::span<double> g) { return grad_velmor(x, g, m); },
       [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m, registro); }, &fin);
-  msg::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
+  msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
   if (m.tp && registro.marcador.guardado)

@@ -50,7 +50,7 @@ struct Escala {
 bool escala_pedida() {
   const char* v = std::getenv("VELMOR_ESCALA");
   if (v == nullptr || *v == '\0' || std::strcmp(v, "0") == 0) return false;
-  if (std::strcmp(v, "1") != 0) msg::escala_no_valida(v);
+  if (std::strcmp(v, "1") != 0) msg_velmor::escala_no_valida(v);
   return true;
 }
 
@@ -96,17 +96,17 @@ struct ConSeries : Registro {
 template <class Registro>
 std::shared_ptr<Registro> patrones(const VELMOR& m, const DATASET& ds, const Retardos& r,
                                    std::span<const Escala> escala) {
-  std::shared_ptr<ConSeries<Registro>> reg = crea<ConSeries<Registro>>(msg::sin_memoria_lp_init);
-  reg->ts = asigna<const double*>(r.sum + tam(m.no), msg::sin_memoria_ts_init);
+  std::shared_ptr<ConSeries<Registro>> reg = crea<ConSeries<Registro>>(msg_velmor::sin_memoria_lp_init);
+  reg->ts = asigna<const double*>(r.sum + tam(m.no), msg_velmor::sin_memoria_ts_init);
   const std::size_t n = filas(m, ds);
   reg->npat = n - r.maxret + 1;
   std::vector<const double*> serie(tam(m.ni) + tam(m.no));
   if (escala.empty()) {
     for (std::size_t c = 0; c < serie.size(); ++c) serie[c] = ds.d.d[c].data();
   } else {
-    reg->series = asigna<std::vector<double>>(serie.size(), msg::sin_memoria_ts_init);
+    reg->series = asigna<std::vector<double>>(serie.size(), msg_velmor::sin_memoria_ts_init);
     for (std::size_t c = 0; c < serie.size(); ++c) {
-      redimensiona(reg->series[c], n, msg::sin_memoria_ts_init);
+      redimensiona(reg->series[c], n, msg_velmor::sin_memoria_ts_init);
       for (std::size_t t = 0; t < n; ++t) reg->series[c][t] = escala[c].a * ds.d.d[c][t] + escala[c].b;
       serie[c] = reg->series[c].data();
     }
@@ -128,8 +128,8 @@ void anuncia(const char* texto) {
 std::unique_ptr<MP> init_velmor(VELMOR& m) {
   const Retardos r = retardos(m);
   // Fewer rows than the longest bank would leave mpaux no pattern at all to learn or be tested on.
-  if (filas(m, m.lp->trn) < r.maxret) error_datos_cortos(m.lp->trn.fname);
-  if (m.tp && filas(m, *m.tp) < r.maxret) error_datos_cortos(m.tp->fname);
+  if (filas(m, m.lp->trn) < r.maxret) msg_velmor::error_datos_cortos(m.lp->trn.fname);
+  if (m.tp && filas(m, *m.tp) < r.maxret) msg_velmor::error_datos_cortos(m.tp->fname);
 
   // Series far from unit size saturate the hidden units of a model that reads them unscaled.
   const bool escala = escala_pedida();
@@ -137,7 +137,7 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
   if (!escala) {
     constexpr double kLimiteSinEscala = 5.0;
     const double mayor = mayor_magnitud(m, m.lp->trn);
-    if (mayor > kLimiteSinEscala) aviso_datos_sin_escala(m.lp->trn.fname, mayor);
+    if (mayor > kLimiteSinEscala) msg_velmor::aviso_datos_sin_escala(m.lp->trn.fname, mayor);
   }
 
   anuncia_semilla_velmor();  // the random start is drawn here: the seed that repeats it
@@ -147,13 +147,13 @@ std::unique_ptr<MP> init_velmor(VELMOR& m) {
   if (m.tp) aux->tp = patrones<TP_MP>(m, *m.tp, r, e);
   aux->lp->nco = kCiclosAuxiliar;
 
-  anuncia(msg::inicializando_aux);
+  anuncia(msg_velmor::inicializando_aux);
   aleatorio_pesos(*aux);
-  anuncia(msg::inicializacion_aux_fin);
-  anuncia(msg::entrenamiento_aux);
+  anuncia(msg_velmor::inicializacion_aux_fin);
+  anuncia(msg_velmor::entrenamiento_aux);
   Marcador<double> marcador;  // mpaux is trained once in a process: its best test error is the process's
   train_rbwbr(*aux, marcador);
-  anuncia(msg::entrenamiento_aux_fin);
+  anuncia(msg_velmor::entrenamiento_aux_fin);
 
   for (std::size_t k = 0; k < tam(m.ni); ++k) {
     BANCO& b = *m.bancox[k];

@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
   consola_en_utf8(Pagina::cp850);
-  if (opcion_informativa(argc, argv, "velmor", msg::ayuda)) return kFinNormal;
-  if (argc != 2) puterr(kEntradaErronea, "%s", msg::uso);
+  if (opcion_informativa(argc, argv, "velmor", msg_velmor::ayuda)) return kFinNormal;
+  if (argc != 2) puterr(kEntradaErronea, "%s", msg_velmor::uso);
   return corre_velmor({.base = argv[1], .nombre_en_errores = NombreEnErrores::con_extension});
 }

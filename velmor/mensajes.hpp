@@ -6,7 +6,8 @@
 #include "common/errmess.hpp"
 #include "common/gconj.hpp"
 
-namespace msg {
+namespace msg_velmor {
+
 inline constexpr char uso[] = "Uso: VELMORTR nombre (sin extensi\xA2n .NET)";
 inline constexpr char ayuda[] =
     "Uso: velmor nombre        entrena o prueba el modelo que describe nombre.net\n"
@@ -88,10 +89,8 @@ inline constexpr char inicializando_aux[] = "\n Inicializando los pesos de la re
 inline constexpr char inicializacion_aux_fin[] = "\n Inicializaci\xA2n de la red RBWBR auxiliar finalizada \n";
 inline constexpr char entrenamiento_aux[] = "\n Entrenamiento de la red RBWBR auxiliar \n";
 inline constexpr char entrenamiento_aux_fin[] = "\n Entrenamiento de la red RBWBR auxiliar finalizado\n";
-}  // namespace msg
 
 // What each item of the configuration should be, for the warning that goes with a refusal.
-namespace msg {
 inline constexpr char se_espera_tipo[] = "el tipo de modelo, velmor o veldmor";
 inline constexpr char se_espera_ni[] = "ni, el n\xA3mero de series de entrada (un entero >= 1)";
 inline constexpr char se_espera_nh[] = "nh, el n\xA3mero de unidades ocultas (un entero >= 1)";
@@ -124,7 +123,6 @@ inline void trabajo_desconocido(const char* f, unsigned linea, const char* leido
 inline void sin_trabajo(const char* f) {
   aviso("%s no pide ning\xA3n trabajo tras el modelo (learn, c_learn o ftest); s\xA2lo se construy\xA2 el modelo", f);
 }
-}  // namespace msg
 
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
 [[noreturn]] inline void error_apertura_config(const char* f) {
@@ -132,14 +130,11 @@ inline void sin_trabajo(const char* f) {
 }
 
 // Weight file of the model.
-namespace msg {
 inline constexpr char pesos_incompatibles[] = "Fichero de pesos incompatible";
-}  // namespace msg
 // A weight or result file that cannot be opened or written whole.
 [[noreturn]] inline void error_apertura(const char* f) { puterr(kFalloRecurso, "Error de apertura del fichero %s", f); }
 
 // Training.
-namespace msg {
 inline constexpr char sin_memoria_w_train_velmor[] = "Error de asignaci\xA2n de memoria a w en train_velmor()";
 inline constexpr char sin_memoria_dydw[] = "Error de asignaci\xA2n de memoria a dydw en train_velmor()";
 inline constexpr char sin_memoria_dydw_nsal[] =
@@ -149,7 +144,6 @@ inline constexpr char sin_memoria_dydx_nsal[] = "Error de asignaci\xA2n de memor
 inline constexpr char sin_memoria_err[] = "Error de asignaci\xA2n de memoria a err en train_velmor()";
 inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error nulo \n\n";
 inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
-}  // namespace msg
 
 inline void imprime_ciclo(int n, double etr, double ets) {
   flockfile(stdout);  // the line and its flush as one, against the interrupt menu
@@ -167,11 +161,9 @@ inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
 }
 
 // Scalings of a new model.
-namespace msg {
 [[noreturn]] inline void escala_no_valida(const char* v) {
   rechaza("Error: VELMOR_ESCALA debe valer 0 o 1, no \"%s\"", v);
 }
-}  // namespace msg
 inline void aviso_datos_sin_escala(const char* f, double mayor) {
   aviso(
       "los datos de %s llegan a %g, fuera de +-5, y la red los recibe sin escalar; con VELMOR_ESCALA=1 cada "
@@ -179,3 +171,5 @@ inline void aviso_datos_sin_escala(const char* f, double mayor) {
       "n 1",
       f, mayor);
 }
+
+}  // namespace msg_velmor

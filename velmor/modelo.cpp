@@ -10,10 +10,10 @@
 
 std::unique_ptr<BANCO> build_banco_retardos(int n) {
   if (n <= 0) return nullptr;
-  std::unique_ptr<BANCO> banco = crea<BANCO>(msg::sin_memoria_banco);
+  std::unique_ptr<BANCO> banco = crea<BANCO>(msg_velmor::sin_memoria_banco);
   banco->n = n;
   if (n == 1) return banco;
-  banco->ret = asigna<RET_UNIT>(static_cast<std::size_t>(n) - 1, msg::sin_memoria_banco_ret);
+  banco->ret = asigna<RET_UNIT>(static_cast<std::size_t>(n) - 1, msg_velmor::sin_memoria_banco_ret);
   banco->ret[0].i = &banco->ibuf.o;
   for (std::size_t k = 1; k < banco->ret.size(); ++k) banco->ret[k].i = &banco->ret[k - 1].o;
   return banco;
@@ -33,7 +33,7 @@ void conecta_banco(BANCO& banco, MP& mp, int& k) {
 
 std::unique_ptr<VELMOR> build_velmor(std::string_view name, int ni, int nh, int no, std::span<const int> nri,
                                      std::span<const int> nre, int kind) {
-  std::unique_ptr<VELMOR> m = crea<VELMOR>(msg::sin_memoria_velmor);
+  std::unique_ptr<VELMOR> m = crea<VELMOR>(msg_velmor::sin_memoria_velmor);
   m->name = name.substr(0, kMaxNombreVelmor);
   m->ni = ni;
   m->no = no;
@@ -43,24 +43,24 @@ std::unique_ptr<VELMOR> build_velmor(std::string_view name, int ni, int nh, int 
   std::int64_t entradas = 0;
   for (const int n : nri) entradas += n;
   for (const int n : nre) entradas += n;
-  if (entradas > INT_MAX) puterr(kFalloRecurso, "%s", msg::sin_memoria_mp);
+  if (entradas > INT_MAX) puterr(kFalloRecurso, "%s", msg_mp::sin_memoria_mp);
   m->mp = build_mp(m->name + "#", static_cast<int>(entradas), nh, no, kind);
 
-  m->bancox = asigna<std::unique_ptr<BANCO>>(nx, msg::sin_memoria_bancox);
+  m->bancox = asigna<std::unique_ptr<BANCO>>(nx, msg_velmor::sin_memoria_bancox);
   for (std::size_t j = 0; j < nx; ++j) m->bancox[j] = build_banco_retardos(nri[j]);
-  m->bancoe = asigna<std::unique_ptr<BANCO>>(ns, msg::sin_memoria_bancoe);
+  m->bancoe = asigna<std::unique_ptr<BANCO>>(ns, msg_velmor::sin_memoria_bancoe);
   for (std::size_t j = 0; j < ns; ++j) m->bancoe[j] = build_banco_retardos(nre[j]);
-  m->obuf = asigna<MP_BUF>(ns, msg::sin_memoria_velmor_obuf);
-  m->oret = asigna<std::optional<RET_UNIT>>(ns, msg::sin_memoria_velmor_oret);
-  m->osub = asigna<std::optional<SUB_UNIT>>(ns, msg::sin_memoria_velmor_osub);
+  m->obuf = asigna<MP_BUF>(ns, msg_velmor::sin_memoria_velmor_obuf);
+  m->oret = asigna<std::optional<RET_UNIT>>(ns, msg_velmor::sin_memoria_velmor_oret);
+  m->osub = asigna<std::optional<SUB_UNIT>>(ns, msg_velmor::sin_memoria_velmor_osub);
   for (std::size_t j = 0; j < ns; ++j) {
     if (nre[j] >= 1) {
       m->oret[j].emplace();
       m->osub[j].emplace();
     }
   }
-  m->i = asigna<double>(nx, msg::sin_memoria_velmor_i);
-  m->d = asigna<double>(ns, msg::sin_memoria_velmor_d);
+  m->i = asigna<double>(nx, msg_velmor::sin_memoria_velmor_i);
+  m->d = asigna<double>(ns, msg_velmor::sin_memoria_velmor_d);
   m->evalua = eval_velmor;
 
   int k = 0;

@@ -18,7 +18,7 @@ void escribe_buf(std::FILE* f, const MP_BUF& b) { std::fprintf(f, "%+-15.8g    %
 // A token that is missing because the file ended refuses the file: read as 0 it would pass for a coefficient.
 // A last number cut only by the end of the file (no line end after it) has been read whole and counts.
 struct LectorModelo : LectorItems {
-  [[noreturn]] static void incompatible() { puterr(kEntradaErronea, "%s", msg::pesos_incompatibles); }
+  [[noreturn]] static void incompatible() { puterr(kEntradaErronea, "%s", msg_velmor::pesos_incompatibles); }
   const char* siguiente() {
     if (!lee()) incompatible();
     return item();
@@ -42,7 +42,7 @@ void save_velmor(const VELMOR& m, std::span<const double> pesos) {
   // The two files are one set: a run never sees the model of one save beside the perceptron of another.
   ConjuntoSeguro salida;
   std::FILE* f = salida.abre(fichero);
-  if (f == nullptr) error_apertura(fichero.c_str());
+  if (f == nullptr) msg_velmor::error_apertura(fichero.c_str());
   std::fprintf(f, "* FICHERO DE PESOS DE LA RED VELMOR: %s \n", m.name.c_str());
   std::fprintf(f, "************************************\n\n");
   std::fprintf(f, "* Configuraci\xA2n: ni / nh / no\n");
@@ -74,12 +74,12 @@ void save_velmor(const VELMOR& m, std::span<const double> pesos) {
   for (const MP_BUF& b : m.obuf) escribe_buf(f, b);
   std::fprintf(f, "\n");
   std::FILE* g = salida.abre(perceptron);
-  if (g == nullptr) error_apertura_save_w(perceptron.c_str());
+  if (g == nullptr) msg_mp::error_apertura_save_w(perceptron.c_str());
   escribe_w(*m.mp, g, pesos);
   // A file that could not be completed is reported like one that could not be opened: the old ones stay.
   if (!salida.confirma()) {
-    if (salida.fallido() == 0) error_apertura(fichero.c_str());
-    error_escritura_save_w(perceptron.c_str());
+    if (salida.fallido() == 0) msg_velmor::error_apertura(fichero.c_str());
+    msg_mp::error_escritura_save_w(perceptron.c_str());
   }
 }
 
@@ -91,7 +91,7 @@ void recupera_pesos(const VELMOR& m) {
 void load_velmor(VELMOR& m) {
   const std::string fichero = m.name + ".wgt";
   LectorModelo l;
-  if (!l.abre(fichero)) error_apertura(fichero.c_str());
+  if (!l.abre(fichero)) msg_velmor::error_apertura(fichero.c_str());
   l.espera(m.ni);
   l.espera(m.mp->nh);
   l.espera(m.no);

@@ -14,12 +14,12 @@
 
 void test_velmor(VELMOR& m) {
   const std::string nout = m.name + ".out", ndrv = m.name + ".drv";
-  Fichero out = crea_resultado(nout, error_apertura);
-  Fichero drv = crea_resultado(ndrv, error_apertura);
+  Fichero out = crea_resultado(nout, msg_velmor::error_apertura);
+  Fichero drv = crea_resultado(ndrv, msg_velmor::error_apertura);
   // One block of no rows of mp.ni, the layout dydx_mp writes.
   const std::size_t no = tam(m.no), ni = tam(m.mp->ni);
-  if (ni != 0 && no > SIZE_MAX / ni) puterr(kFalloRecurso, "%s", msg::sin_memoria_dydx);
-  std::vector<double> dydx = asigna<double>(no * ni, msg::sin_memoria_dydx);
+  if (ni != 0 && no > SIZE_MAX / ni) puterr(kFalloRecurso, "%s", msg_velmor::sin_memoria_dydx);
+  std::vector<double> dydx = asigna<double>(no * ni, msg_velmor::sin_memoria_dydx);
   double ets = 0;
   eval_set_velmor(m, m.tp->d, m.tp->ndat, ets, dydx, [&](std::span<const MP_BUF> salidas, std::span<const double> dx) {
     for (const double x : dx) std::fprintf(drv.get(), "%+-15.8g  ", x);
@@ -27,7 +27,7 @@ void test_velmor(VELMOR& m) {
     for (const MP_BUF& s : salidas) std::fprintf(out.get(), "%+-15.8g  ", s.o);
     std::fprintf(out.get(), "\n");
   });
-  imprime_ets(ets);
-  cierra_resultado(out, nout, error_apertura);
-  cierra_resultado(drv, ndrv, error_apertura);
+  msg_velmor::imprime_ets(ets);
+  cierra_resultado(out, nout, msg_velmor::error_apertura);
+  cierra_resultado(drv, ndrv, msg_velmor::error_apertura);
 }

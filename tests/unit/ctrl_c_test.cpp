@@ -39,7 +39,8 @@ struct Entrada {
   std::string texto_;
 };
 
-const std::string kMenu = std::string(msg::menu_1) + msg::menu_2 + msg::menu_3 + msg::menu_4 + msg::opcion;
+const std::string kMenu =
+    std::string(msg_velmor::menu_1) + msg_velmor::menu_2 + msg_velmor::menu_3 + msg_velmor::menu_4 + msg_velmor::opcion;
 
 struct Respuesta {
   const char* nombre;
