@@ -63,15 +63,7 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
   ep.nh = nh;
   ep.filas = filas;
   ep.reparto = reparto_zelbrin_fdp(net, static_cast<double>(filas) * static_cast<double>(nh));
-  ep.barrera.reset();
   const unsigned partes = ep.reparto.partes();
-  if (partes > 1) {
-    try {
-      ep.barrera = std::make_unique<std::barrier<>>(partes);
-    } catch (const std::bad_alloc&) {
-      puterr_mensaje(kFalloRecurso, msg::sin_memoria_w);
-    }
-  }
   // Each part's copy of the gradient, a cache line or more apart from the next.
   ep.paso_gradiente = (2 * ni * nh + nh + 7) / 4 * 4;
   if (partes > 1) redimensiona(ep.gradiente, partes * ep.paso_gradiente, msg::sin_memoria_w);
@@ -220,7 +212,7 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
         d[ni + nh] = mezcla > 0 ? 1 / q : -1;
         if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
       }
-      if (ep.barrera) ep.barrera->arrive_and_wait();
+      ep.reparto.sincroniza();
       if (parte == 0)
         for (std::size_t i = 0; i < nf; ++i)
           if (bloque[i * paso + ni + nh] >= 0) suma += bloque[i * paso + ni + nh + 1];
