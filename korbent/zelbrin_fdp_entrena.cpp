@@ -1,6 +1,7 @@
 #include "korbent/zelbrin_fdp_entrena.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <new>
@@ -26,6 +27,8 @@ void copia_entradas(ZELBRIN_FDP& net, const std::vector<long double>& fila) {
 // A block of the pass holds about this many values: with one part, few enough to stay in the nearest
 // cache; with several, enough to keep the parts' meetings (one a block) rare.
 constexpr std::size_t kValoresBloque = 1024, kValoresBloqueReparto = 16384;
+// Rows a part takes at a time from a block to evaluate: some 10 us of work.
+constexpr std::size_t kFilasTrozo = 16;
 
 // What a pass reads besides the rows, worked out once per pass into ESPACIO_PASO::comun.
 struct Mezcla {
@@ -181,6 +184,9 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
   // another still reads this one.
   const std::size_t filas = lp.ts.size(), paso = ni + nh + 2, nb = ep.filas_bloque;
   const unsigned partes = ep.reparto.partes();
+  struct alignas(64) Siguiente {  // the next row of a block's buffer to evaluate
+    std::atomic<std::size_t> v{0};
+  } siguiente[2];
   ep.reparto([&](unsigned parte) {
     // Private copies: the parts' gradient stores can then alias nothing another part writes, and each
     // part adds into its own copy of the gradient, whose kernels' entries it takes from dw and gives back.
@@ -203,16 +209,19 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
     for (std::size_t f0 = 0; f0 < filas; f0 += nb, cual ^= 1) {
       const std::size_t nf = std::min(nb, filas - f0);
       long double* const bloque = ep.bloque[cual].data();
-      const Tramo mias = tramo(nf, parte, partes);
-      for (std::size_t i = mias.inicio; i < mias.fin; ++i) {
-        long double* const d = bloque + i * paso;
-        const long double q = mz.evalua(ts[f0 + i].data(), d, d + ni);
-        const long double mezcla = q / mz.s;
-        // Far from every kernel: nothing to learn from this row, which a negative 1/q marks.
-        d[ni + nh] = mezcla > 0 ? 1 / q : -1;
-        if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
-      }
+      // The rows go in small runs to whichever part is free, so that a part still busy with the last block's
+      // kernels, or held up by the system, leaves its share of this one to the others.
+      for (std::size_t i0; (i0 = siguiente[cual].v.fetch_add(kFilasTrozo, std::memory_order_relaxed)) < nf;)
+        for (std::size_t i = i0; i < std::min(nf, i0 + kFilasTrozo); ++i) {
+          long double* const d = bloque + i * paso;
+          const long double q = mz.evalua(ts[f0 + i].data(), d, d + ni);
+          const long double mezcla = q / mz.s;
+          // Far from every kernel: nothing to learn from this row, which a negative 1/q marks.
+          d[ni + nh] = mezcla > 0 ? 1 / q : -1;
+          if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
+        }
       ep.reparto.sincroniza();
+      if (parte == 0) siguiente[cual].v.store(0, std::memory_order_relaxed);  // taken again after the next meeting
       if (parte == 0)
         for (std::size_t i = 0; i < nf; ++i)
           if (bloque[i * paso + ni + nh] >= 0) suma += bloque[i * paso + ni + nh + 1];
