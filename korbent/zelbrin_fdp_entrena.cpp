@@ -119,18 +119,21 @@ long double menos_log_media(ZELBRIN_FDP& net, std::span<const std::vector<long d
   ESPACIO_PASO& ep = espacio(net);
   const Mezcla m = mezcla_de(net, ep);
   const FactorDensidad f = factor_densidad_zelbrin_fdp(net);
-  const std::size_t filas = ts.size(), ancho = m.ni + m.nh;
+  // Each part's scratch row a whole cache line and more from the next: the parts write theirs all the time.
+  const std::size_t filas = ts.size(), ancho = (m.ni + m.nh + 3) / 4 * 4 + 4;
   const Reparto reparto = reparto_zelbrin_fdp(net, static_cast<double>(filas) * static_cast<double>(m.nh));
   const unsigned partes = reparto.partes();
   if (ep.ln_p.size() < filas) redimensiona(ep.ln_p, filas, msg::sin_memoria_w);
   if (ep.fila.size() < partes * ancho) redimensiona(ep.fila, partes * ancho, msg::sin_memoria_w);
+  std::atomic<std::size_t> siguiente{0};
   reparto([&](unsigned parte) {
     long double* const u = ep.fila.data() + parte * ancho;
-    const Tramo t = tramo(filas, parte, partes);
-    for (std::size_t i = t.inicio; i < t.fin; ++i) {
-      const long double p = densidad_zelbrin_fdp(f, m.evalua(ts[i].data(), u, u + m.ni), m.s);
-      ep.ln_p[i] = p > 0 ? std::log(p) : std::numeric_limits<long double>::quiet_NaN();
-    }
+    // Runs of rows to whichever part is free, as in the gradient's pass.
+    for (std::size_t i0; (i0 = siguiente.fetch_add(kFilasTrozo, std::memory_order_relaxed)) < filas;)
+      for (std::size_t i = i0; i < std::min(filas, i0 + kFilasTrozo); ++i) {
+        const long double p = densidad_zelbrin_fdp(f, m.evalua(ts[i].data(), u, u + m.ni), m.s);
+        ep.ln_p[i] = p > 0 ? std::log(p) : std::numeric_limits<long double>::quiet_NaN();
+      }
   });
   long double suma = 0;
   for (std::size_t i = 0; i < filas; ++i)
