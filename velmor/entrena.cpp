@@ -249,6 +249,60 @@ void registra_paso(VELMOR& m, const Columnas& D, std::size_t t, const Registro& 
 [[gnu::noinline]] void suma_producto(double* __restrict y, const double* __restrict x, double c, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k) y[k] += c * x[k];
 }
+// The subtractions of two and of four taps at once, each element taking them in the given order, as
+// resta_producto called tap by tap gives them: y is loaded and stored once instead of once a tap, which is
+// what bounds these loops.
+[[gnu::noinline]] void resta_2(double* __restrict y, const double* __restrict x0, const double* __restrict x1,
+                               double c0, double c1, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    double v = y[k];
+    v -= c0 * x0[k];
+    v -= c1 * x1[k];
+    y[k] = v;
+  }
+}
+[[gnu::noinline]] void resta_4(double* __restrict y, const double* __restrict x0, const double* __restrict x1,
+                               const double* __restrict x2, const double* __restrict x3, const double* c,
+                               std::size_t n) {
+  const double c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3];
+  for (std::size_t k = 0; k < n; ++k) {
+    double v = y[k];
+    v -= c0 * x0[k];
+    v -= c1 * x1[k];
+    v -= c2 * x2[k];
+    v -= c3 * x3[k];
+    y[k] = v;
+  }
+}
+
+// The recursion's subtractions from one row of n elements, y -= c x for each older row x in the order they
+// are given, gathered four at a time.
+class Restas {
+ public:
+  Restas(double* y, std::size_t n) : y_(y), n_(n) {}
+  ~Restas() { vacia(); }
+  void agrega(const double* x, double c) {
+    x_[k_] = x;
+    c_[k_] = c;
+    if (++k_ == 4) vacia();
+  }
+
+ private:
+  void vacia() {
+    if (k_ == 4) {
+      resta_4(y_, x_[0], x_[1], x_[2], x_[3], c_, n_);
+    } else {
+      std::size_t i = 0;
+      if (k_ >= 2) resta_2(y_, x_[0], x_[1], c_[0], c_[1], n_), i = 2;
+      if (i < k_) resta_producto(y_, x_[i], c_[i], n_);
+    }
+    k_ = 0;
+  }
+  double* y_;
+  std::size_t n_, k_ = 0;
+  const double* x_[4] = {};
+  double c_[4] = {};
+};
 
 // The derivatives and the gradient's sums of part `pt`'s weights over the `pasos` records from step t0: for
 // each weight the single-thread pass's operations in its order. Touches only the part's own storage (step t
@@ -288,6 +342,7 @@ void deriva_tramo(const VELMOR& m, const Espacio& es, const Registro& dis, const
         const double* z = r + dis.z + (a - inicio);
         for (std::size_t i = 0; i < b - a; ++i) y[i] = gj * z[i];
       }
+      Restas restas(fila, n);
       for (std::size_t q = 0; q < no; ++q) {
         const BANCO* b = m.bancoe[q].get();
         if (b == nullptr) continue;
@@ -296,7 +351,7 @@ void deriva_tramo(const VELMOR& m, const Espacio& es, const Registro& dis, const
         std::size_t previa = ranura;
         for (std::size_t l = 0; l < tam(b->n); ++l) {
           previa = (previa == 0 ? es.ranuras : previa) - 1;
-          resta_producto(fila, pt.anillo + (previa * no + q) * ancho, *cr++, n);
+          restas.agrega(pt.anillo + (previa * no + q) * ancho, *cr++);
         }
       }
     }
@@ -388,18 +443,14 @@ void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dy
   // Every element takes its subtractions in the order bank, tap; the weight loop is innermost so that it
   // runs over contiguous rows.
   for (std::size_t j = 0; j < no; ++j) {
-    double* fila = dydw[0] + j * nw;
+    Restas restas(dydw[0] + j * nw, nw);
     const double* dx = dydx.data() + j * nx;
     for (std::size_t q = 0; q < no; ++q) {
       const BANCO* b = m.bancoe[q].get();
       if (b == nullptr) continue;
       const double aq = m.obuf[q].a, aeq = b->ibuf.a;
       const std::size_t pos = tam(b->pos);
-      for (std::size_t l = 0; l < tam(b->n); ++l) {
-        const double c = dx[pos + l] * aq * aeq;
-        const double* previa = dydw[l + 1] + q * nw;
-        for (std::size_t k = 0; k < nw; ++k) fila[k] -= c * previa[k];
-      }
+      for (std::size_t l = 0; l < tam(b->n); ++l) restas.agrega(dydw[l + 1] + q * nw, dx[pos + l] * aq * aeq);
     }
   }
 }
