@@ -292,8 +292,8 @@ class Restas {
     if (k_ == 4) {
       resta_4(y_, x_[0], x_[1], x_[2], x_[3], c_, n_);
     } else {
-      std::size_t i = 0;
-      if (k_ >= 2) resta_2(y_, x_[0], x_[1], c_[0], c_[1], n_), i = 2;
+      const std::size_t i = k_ >= 2 ? 2 : 0;
+      if (i == 2) resta_2(y_, x_[0], x_[1], c_[0], c_[1], n_);
       if (i < k_) resta_producto(y_, x_[i], c_[i], n_);
     }
     k_ = 0;
