@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -29,6 +30,12 @@ void copia_entradas(ZELBRIN_FDP& net, const std::vector<long double>& fila) {
 constexpr std::size_t kValoresBloque = 1024, kValoresBloqueReparto = 16384;
 // Rows a part takes at a time from a block to evaluate: some 10 us of work.
 constexpr std::size_t kFilasTrozo = 16;
+
+// The first element of `p` onwards that starts a cache line (of 64 bytes, 4 long doubles).
+long double* en_linea(long double* p) {
+  const auto dir = reinterpret_cast<std::uintptr_t>(p);
+  return p + (64 - dir % 64) % 64 / sizeof(long double);
+}
 
 // What a pass reads besides the rows, worked out once per pass into ESPACIO_PASO::comun.
 struct Mezcla {
@@ -74,7 +81,9 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
   const std::size_t valores = partes > 1 ? kValoresBloqueReparto : kValoresBloque;
   ep.filas_bloque = std::max<std::size_t>(1, std::min(filas, std::max<std::size_t>(16, valores / paso)));
   redimensiona(ep.comun, 2 * ni + 3 * nh + 3 * ni * nh, msg::sin_memoria_w);
-  for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso, msg::sin_memoria_w);
+  // One cache line more, so that the rows can start on a line: the runs of rows the parts write apart then
+  // share none.
+  for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso + 4, msg::sin_memoria_w);
   return ep;
 }
 
@@ -211,7 +220,7 @@ void evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long doub
     std::size_t cual = 0;
     for (std::size_t f0 = 0; f0 < filas; f0 += nb, cual ^= 1) {
       const std::size_t nf = std::min(nb, filas - f0);
-      long double* const bloque = ep.bloque[cual].data();
+      long double* const bloque = en_linea(ep.bloque[cual].data());
       // The rows go in small runs to whichever part is free, so that a part still busy with the last block's
       // kernels, or held up by the system, leaves its share of this one to the others.
       for (std::size_t i0; (i0 = siguiente[cual].v.fetch_add(kFilasTrozo, std::memory_order_relaxed)) < nf;)
