@@ -60,9 +60,11 @@ constexpr std::size_t kAnchoMinimo = 64;
 // the ring of its part; the parts meet once a block.
 constexpr std::size_t kDoublesBloque = std::size_t{1} << 13;
 
-// Steps of a block.
+// Steps of a block. The first block's forward steps run alone, and in the last block the other parts work
+// as long after part 0 as it took for the forward steps; each block costs a meeting of about a microsecond.
+constexpr std::size_t kPasosMaximos = 32;
 std::size_t pasos_bloque(std::size_t registro, std::size_t filas) {
-  return std::min(filas, std::max<std::size_t>(16, kDoublesBloque / registro));
+  return std::min({filas, kPasosMaximos, std::max<std::size_t>(16, kDoublesBloque / registro)});
 }
 
 // Doubles in a cache line: the parts' storage and their shares of the weights are whole lines, since two
