@@ -3,9 +3,8 @@
 // never changes which operations a part performs or in which order, so results do not depend on the count.
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -42,6 +41,10 @@ class Cuadrilla {
     espera();
   }
 
+  // Inside a job: returns once every part has called it, so that what each wrote before is seen by all.
+  // Every part of the job calls it the same number of times.
+  void sincroniza();
+
  private:
   using Tarea = void (*)(void*, unsigned);
   template <class F>
@@ -51,13 +54,18 @@ class Cuadrilla {
   void lanza(Tarea tarea, void* contexto);
   void espera();
   void trabaja(unsigned parte);
+  // Returns once `a` no longer holds `visto`: first watching it for a while, since the other parts are
+  // usually about to change it and waking a sleeping thread takes tens of microseconds, then asleep.
+  void espera_cambio(const std::atomic<unsigned>& a, unsigned visto) const;
 
   std::vector<std::thread> trabajadores_;
-  std::mutex m_;
-  std::condition_variable hay_tarea_, hecho_;
   Tarea tarea_ = nullptr;
   void* contexto_ = nullptr;
-  unsigned long long ronda_ = 0;  // one per job; a worker runs each round once
-  unsigned pendientes_ = 0;
-  bool fin_ = false;
+  bool gira_ = false;  // whether a waiting part may watch before it sleeps: only with a core for each
+  // Each counter on its own cache line, since the parts write them at different times.
+  alignas(64) std::atomic<unsigned> ronda_{0};  // one per job; a worker runs each round once
+  alignas(64) std::atomic<unsigned> pendientes_{0};
+  alignas(64) std::atomic<unsigned> llegadas_{0};  // parts at the meeting of sincroniza
+  alignas(64) std::atomic<unsigned> fase_{0};      // meetings completed
+  alignas(64) std::atomic<bool> fin_{false};
 };

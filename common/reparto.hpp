@@ -17,4 +17,9 @@ struct Reparto {
     else
       f(0u);
   }
+
+  // Inside a job: the parts' meeting; see Cuadrilla::sincroniza.
+  void sincroniza() const {
+    if (cuadrilla != nullptr) cuadrilla->sincroniza();
+  }
 };

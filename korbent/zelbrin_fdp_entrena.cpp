@@ -1,7 +1,9 @@
 #include "korbent/zelbrin_fdp_entrena.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -17,6 +19,14 @@ namespace {
 // A block of the pass holds about this many values: with one part, few enough to stay in the nearest
 // cache; with several, enough to keep the parts' meetings (one a block) rare.
 constexpr std::size_t kValoresBloque = 1024, kValoresBloqueReparto = 16384;
+// Rows a part takes at a time from a block to evaluate: some 10 us of work.
+constexpr std::size_t kFilasTrozo = 16;
+
+// The first element of `p` onwards that starts a cache line (of 64 bytes, 4 long doubles).
+long double* en_linea(long double* p) {
+  const auto dir = reinterpret_cast<std::uintptr_t>(p);
+  return p + (64 - dir % 64) % 64 / sizeof(long double);
+}
 
 // What a pass reads besides the rows, worked out once per pass into ESPACIO_PASO::comun.
 struct Mezcla {
@@ -54,15 +64,7 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
   ep.nh = nh;
   ep.filas = filas;
   ep.reparto = reparto_zelbrin_fdp(net, static_cast<double>(filas) * static_cast<double>(nh));
-  ep.barrera.reset();
   const unsigned partes = ep.reparto.partes();
-  if (partes > 1) {
-    try {
-      ep.barrera = std::make_unique<std::barrier<>>(partes);
-    } catch (const std::bad_alloc&) {
-      puterr_mensaje(kFalloRecurso, msg_korbent::sin_memoria_w);
-    }
-  }
   // Each part's copy of the gradient, a cache line or more apart from the next.
   ep.paso_gradiente = (2 * ni * nh + nh + 7) / 4 * 4;
   if (partes > 1) redimensiona(ep.gradiente, partes * ep.paso_gradiente, msg_korbent::sin_memoria_w);
@@ -70,7 +72,9 @@ ESPACIO_PASO& espacio(ZELBRIN_FDP& net) {
   const std::size_t valores = partes > 1 ? kValoresBloqueReparto : kValoresBloque;
   ep.filas_bloque = std::max<std::size_t>(1, std::min(filas, std::max<std::size_t>(16, valores / paso)));
   redimensiona(ep.comun, 2 * ni + 3 * nh + 3 * ni * nh, msg_korbent::sin_memoria_w);
-  for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso, msg_korbent::sin_memoria_w);
+  // One cache line more, so that the rows can start on a line: the runs of rows the parts write apart then
+  // share none.
+  for (std::vector<long double>& b : ep.bloque) redimensiona(b, ep.filas_bloque * paso + 4, msg_korbent::sin_memoria_w);
   return ep;
 }
 
@@ -115,18 +119,21 @@ long double menos_log_media(ZELBRIN_FDP& net, std::span<const std::vector<long d
   ESPACIO_PASO& ep = espacio(net);
   const Mezcla m = mezcla_de(net, ep);
   const FactorDensidad f = factor_densidad_zelbrin_fdp(net);
-  const std::size_t filas = ts.size(), ancho = m.ni + m.nh;
+  // Each part's scratch row a whole cache line and more from the next: the parts write theirs all the time.
+  const std::size_t filas = ts.size(), ancho = (m.ni + m.nh + 3) / 4 * 4 + 4;
   const Reparto reparto = reparto_zelbrin_fdp(net, static_cast<double>(filas) * static_cast<double>(m.nh));
   const unsigned partes = reparto.partes();
   if (ep.ln_p.size() < filas) redimensiona(ep.ln_p, filas, msg_korbent::sin_memoria_w);
   if (ep.fila.size() < partes * ancho) redimensiona(ep.fila, partes * ancho, msg_korbent::sin_memoria_w);
+  std::atomic<std::size_t> siguiente{0};
   reparto([&](unsigned parte) {
     long double* const u = ep.fila.data() + parte * ancho;
-    const Tramo t = tramo(filas, parte, partes);
-    for (std::size_t i = t.inicio; i < t.fin; ++i) {
-      const long double p = densidad_zelbrin_fdp(f, m.evalua(ts[i].data(), u, u + m.ni), m.s);
-      ep.ln_p[i] = p > 0 ? std::log(p) : std::numeric_limits<long double>::quiet_NaN();
-    }
+    // Runs of rows to whichever part is free, as in the gradient's pass.
+    for (std::size_t i0; (i0 = siguiente.fetch_add(kFilasTrozo, std::memory_order_relaxed)) < filas;)
+      for (std::size_t i = i0; i < std::min(filas, i0 + kFilasTrozo); ++i) {
+        const long double p = densidad_zelbrin_fdp(f, m.evalua(ts[i].data(), u, u + m.ni), m.s);
+        ep.ln_p[i] = p > 0 ? std::log(p) : std::numeric_limits<long double>::quiet_NaN();
+      }
   });
   long double suma = 0;
   for (std::size_t i = 0; i < filas; ++i)
@@ -179,6 +186,9 @@ long double evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<lo
   // another still reads this one.
   const std::size_t filas = lp.ts.size(), paso = ni + nh + 2, nb = ep.filas_bloque;
   const unsigned partes = ep.reparto.partes();
+  struct alignas(64) Siguiente {  // the next row of a block's buffer to evaluate
+    std::atomic<std::size_t> v{0};
+  } siguiente[2];
   ep.reparto([&](unsigned parte) {
     // Private copies: the parts' gradient stores can then alias nothing another part writes, and each
     // part adds into its own copy of the gradient, whose kernels' entries it takes from dw and gives back.
@@ -200,17 +210,20 @@ long double evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<lo
     std::size_t cual = 0;
     for (std::size_t f0 = 0; f0 < filas; f0 += nb, cual ^= 1) {
       const std::size_t nf = std::min(nb, filas - f0);
-      long double* const bloque = ep.bloque[cual].data();
-      const Tramo mias = tramo(nf, parte, partes);
-      for (std::size_t i = mias.inicio; i < mias.fin; ++i) {
-        long double* const d = bloque + i * paso;
-        const long double q = mz.evalua(ts[f0 + i].data(), d, d + ni);
-        const long double mezcla = q / mz.s;
-        // Far from every kernel: nothing to learn from this row, which a negative 1/q marks.
-        d[ni + nh] = mezcla > 0 ? 1 / q : -1;
-        if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
-      }
-      if (ep.barrera) ep.barrera->arrive_and_wait();
+      long double* const bloque = en_linea(ep.bloque[cual].data());
+      // The rows go in small runs to whichever part is free, so that a part still busy with the last block's
+      // kernels, or held up by the system, leaves its share of this one to the others.
+      for (std::size_t i0; (i0 = siguiente[cual].v.fetch_add(kFilasTrozo, std::memory_order_relaxed)) < nf;)
+        for (std::size_t i = i0; i < std::min(nf, i0 + kFilasTrozo); ++i) {
+          long double* const d = bloque + i * paso;
+          const long double q = mz.evalua(ts[f0 + i].data(), d, d + ni);
+          const long double mezcla = q / mz.s;
+          // Far from every kernel: nothing to learn from this row, which a negative 1/q marks.
+          d[ni + nh] = mezcla > 0 ? 1 / q : -1;
+          if (mezcla > 0) d[ni + nh + 1] = std::log(mezcla);
+        }
+      ep.reparto.sincroniza();
+      if (parte == 0) siguiente[cual].v.store(0, std::memory_order_relaxed);  // taken again after the next meeting
       if (parte == 0)
         for (std::size_t i = 0; i < nf; ++i)
           if (bloque[i * paso + ni + nh] >= 0) suma += bloque[i * paso + ni + nh + 1];

@@ -2,7 +2,6 @@
 // kernel-weighted means and a level index that places a density among the training centiles.
 #pragma once
 
-#include <barrier>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -57,9 +56,8 @@ using Seguimiento = char (*)(std::uint32_t iter, long double etr, long double et
 struct ESPACIO_PASO {
   std::size_t ni = 0, nh = 0, filas = 0, filas_bloque = 0;
   Reparto reparto;
-  std::unique_ptr<std::barrier<>> barrera;  // the parts' meeting inside a pass; only with more than one
-  std::vector<long double> comun;           // what does not depend on the row
-  std::vector<long double> gradiente;       // with several parts, each one's own copy of the gradient
+  std::vector<long double> comun;      // what does not depend on the row
+  std::vector<long double> gradiente;  // with several parts, each one's own copy of the gradient
   std::size_t paso_gradiente = 0;
   // Two blocks of rows, used in turn; per row: the scaled inputs, the kernels' outputs, 1/q, ln of the mixture.
   std::vector<long double> bloque[2];

@@ -17,6 +17,24 @@ TEST(Cuadrilla, EveryPartRunsOncePerJobAcrossManyJobs) {
   }
 }
 
+// After each meeting every part sees what all wrote before it, whether the waiting parts watch or sleep (2
+// and 5 parts on a machine of 2 cores).
+TEST(Cuadrilla, EveryPartSeesTheOthersWritesAfterEachMeeting) {
+  for (unsigned hilos : {2u, 5u}) {
+    Cuadrilla c(hilos);
+    std::vector<int> ronda(hilos, -1), fallos(hilos, 0);
+    c.reparte([&](unsigned parte) {
+      for (int r = 0; r < 3000; ++r) {
+        ronda[parte] = r;
+        c.sincroniza();
+        for (int visto : ronda) fallos[parte] += visto != r;
+        c.sincroniza();  // nobody writes the next round before all have read this one
+      }
+    });
+    for (unsigned p = 0; p < hilos; ++p) EXPECT_EQ(fallos[p], 0) << hilos << " hilos, parte " << p;
+  }
+}
+
 TEST(Cuadrilla, TramosCoverTheRangeInOrder) {
   for (std::size_t n : {0u, 1u, 7u, 100u})
     for (unsigned partes : {1u, 2u, 3u, 8u}) {
