@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using prueba::matriz;
 
-std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
+std::unique_ptr<ZELBRIN_FDP> red_unitaria(std::uint32_t ni, std::uint32_t nh, std::uint32_t no) {
   auto net = prueba::red_identidad(ni, nh, no);
   for (long double& b : net->anchos) b = 1;
   for (long double& a : net->wa) a = 1;
@@ -37,7 +37,7 @@ class Centiles : public ::testing::TestWithParam<int> {};
 
 TEST_P(Centiles, ThresholdsAndRangesSitAtTheirPositions) {
   const int n = GetParam();
-  auto net = red(1, 1, 0);
+  auto net = red_unitaria(1, 1, 0);
   std::vector<std::vector<long double>> filas;
   for (int i = 0; i < n; ++i) filas.push_back({0.1L * i});
   compute_zelbrin_fdp_centil(*net, filas, static_cast<std::uint32_t>(n));
@@ -61,7 +61,7 @@ TEST_P(Centiles, ThresholdsAndRangesSitAtTheirPositions) {
 INSTANTIATE_TEST_SUITE_P(Filas, Centiles, ::testing::Values(1, 21, 101));
 
 TEST(CentilesZelbrin, OneRowCollapsesEverything) {
-  auto net = red(2, 1, 0);
+  auto net = red_unitaria(2, 1, 0);
   const std::vector<std::vector<long double>> filas{{0.3, -0.2}};
   compute_zelbrin_fdp_centil(*net, filas, 1);
   EXPECT_GT(net->p0, 0);
@@ -71,7 +71,7 @@ TEST(CentilesZelbrin, OneRowCollapsesEverything) {
 }
 
 TEST(CentilesZelbrin, AllDensitiesZeroGiveTheFloorThreshold) {
-  auto net = red(1, 2, 0);
+  auto net = red_unitaria(1, 2, 0);
   const std::vector<std::vector<long double>> filas{{1e4}, {-1e4}, {2e4}};
   compute_zelbrin_fdp_centil(*net, filas, 3);
   EXPECT_EQ(net->p0, 0);
@@ -82,7 +82,7 @@ TEST(CentilesZelbrin, AllDensitiesZeroGiveTheFloorThreshold) {
 }
 
 TEST(CentilesZelbrin, EqualKernelsLeaveTheWinsToTheLowerOne) {
-  auto net = red(1, 3, 0);
+  auto net = red_unitaria(1, 3, 0);
   net->centros = {2, 0.5, 0.5};
   const std::vector<std::vector<long double>> filas{{0.4}, {0.6}, {2.1}};
   compute_zelbrin_fdp_centil(*net, filas, 3);
@@ -94,7 +94,7 @@ TEST(CentilesZelbrin, EqualKernelsLeaveTheWinsToTheLowerOne) {
 class Orden : public ::testing::Test {
  protected:
   void SetUp() override {
-    net = red(2, 3, 1);
+    net = red_unitaria(2, 3, 1);
     net->ibuf[0].a = 2;  // x0 = (u0 - 1) / 2
     net->ibuf[0].b = 1;
     net->ibuf[1].a = -1;  // x1 = -u1
@@ -160,13 +160,13 @@ class Salida : public DirectorioPropio {
 };
 
 TEST_F(Salida, EmptyValidationSetWritesNoFile) {
-  auto net = red(1, 2, 1);
+  auto net = red_unitaria(1, 2, 1);
   EXPECT_EQ(net->test(*net, MATRIZ{}), 0);
   EXPECT_FALSE(fs::exists("prueba.out"));
 }
 
 TEST_F(Salida, OneLinePerRowWithEveryFieldFollowedByATab) {
-  auto net = red(1, 2, 1);
+  auto net = red_unitaria(1, 2, 1);
   net->centros = {-1, 1};
   net->wa = {1, 2};
   net->prbout[0].w = {4, 9, 0};
@@ -214,7 +214,7 @@ TEST_F(Salida, OneLinePerRowWithEveryFieldFollowedByATab) {
 }
 
 TEST_F(Salida, NoOutputsGiveThreePlusKernelFieldsAndTiesGoToTheLowerKernel) {
-  auto net = red(1, 3, 0);
+  auto net = red_unitaria(1, 3, 0);
   net->centros = {2, 0, 0};  // kernels 1 and 2 are the same
   net->test(*net, matriz(1, {{0.1}}));
   const std::string out = lee("prueba.out");
@@ -228,7 +228,7 @@ TEST_F(Salida, NoOutputsGiveThreePlusKernelFieldsAndTiesGoToTheLowerKernel) {
 }
 
 TEST_F(Salida, NoMixingWeightWritesNoNumberThatIsNot) {
-  auto net = red(1, 2, 1);
+  auto net = red_unitaria(1, 2, 1);
   net->wa = {0, 0};
   net->test(*net, matriz(2, {{0.1, 0}}));
   const std::string out = lee("prueba.out");

@@ -14,7 +14,6 @@
 namespace {
 
 using prueba::matriz;
-constexpr auto red = prueba::red_identidad;
 
 void con_filas(ZELBRIN_FDP& net, const MATRIZ& m) {
   net.lp = std::make_unique<ZELBRIN_FDP_LP>();
@@ -52,7 +51,7 @@ class GradienteZelbrin : public ::testing::TestWithParam<CasoGradiente> {};
 
 TEST_P(GradienteZelbrin, AgreesWithCentralDifferences) {
   const CasoGradiente c = GetParam();
-  auto net = red(c.ni, c.nh, 0);
+  auto net = prueba::red_identidad(c.ni, c.nh, 0);
   net->ibuf[0].a = 1.5;
   net->ibuf[0].b = -0.25;
   std::mt19937 gen(3);
@@ -92,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, GradienteZelbrin,
                          [](const auto& i) { return std::string(i.param.nombre); });
 
 TEST(ObjetivoZelbrin, RowsFarFromEveryKernelOnlyDivide) {
-  auto net = red(2, 2, 0);
+  auto net = prueba::red_identidad(2, 2, 0);
   const std::vector<long double> w{0.1, -0.2, 0.4, 0.3, 1.1, 0.9, -1.3, 0.8, 0.7, 1.2};
   const MATRIZ cerca = matriz(2, {{0.1, 0.1}, {0.3, -0.2}, {-0.4, 0.5}});
   const MATRIZ mezcla = matriz(2, {{0.1, 0.1}, {1e4, 1e4}, {0.3, -0.2}, {-0.4, 0.5}, {-1e4, 2e4}});
@@ -108,7 +107,7 @@ TEST(ObjetivoZelbrin, RowsFarFromEveryKernelOnlyDivide) {
 }
 
 TEST(ObjetivoZelbrin, ZeroWidthFactorGivesAFiniteGradient) {
-  auto net = red(2, 2, 0);
+  auto net = prueba::red_identidad(2, 2, 0);
   const std::vector<long double> w{0.1, -0.2, 0.4, 0.3, 1.1, 0.0, -1.3, 0.8, 0.7, 1.2};
   const MATRIZ m = matriz(2, {{0.1, 0.1}, {0.3, -0.2}});
   con_filas(*net, m);
@@ -142,7 +141,7 @@ TEST(ObjetivoZelbrin, ThreadCountChangesNoBit) {
   long double e1 = 0, etr1 = 0;
   std::vector<long double> g1;
   for (unsigned hilos : {1u, 2u, 3u}) {
-    auto net = red(3, 5, 0);
+    auto net = prueba::red_identidad(3, 5, 0);
     net->hilos = hilos;
     con_filas(*net, m);
     net->lp->seguimiento = anota;
@@ -168,7 +167,7 @@ class Conserva : public ::testing::Test {
   void SetUp() override {
     informes.clear();
     parar_en = 1000;
-    net = red(1, 1, 0);
+    net = prueba::red_identidad(1, 1, 0);
     net->anchos[0] = 1;
     net->wa[0] = 1;
     con_filas(*net, entreno);
@@ -231,7 +230,7 @@ class Entrena : public ::testing::Test {
   void SetUp() override {
     informes.clear();
     parar_en = 1000;
-    net = red(1, 2, 1);
+    net = prueba::red_identidad(1, 2, 1);
     net->centros = {-0.8L, 0.9L};  // rows, not the spans: the spans stay wired to them
     net->anchos = {1.5L, 0.7L};
     net->wa = {1, 0.6L};
@@ -285,7 +284,7 @@ TEST_F(Entrena, StopRequestEndsWithTheBestReportSoFar) {
 }
 
 TEST(SalidasZelbrin, KernelWithoutShareGetsZeroOutputs) {
-  auto net = red(1, 2, 2);
+  auto net = prueba::red_identidad(1, 2, 2);
   net->centros = {0, 5};
   net->anchos = {1, 0};  // kernel 1 has no width factor: its output is 0 everywhere
   net->wa = {1, 1};

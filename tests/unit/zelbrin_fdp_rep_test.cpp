@@ -20,7 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<ZELBRIN_FDP> red(std::uint32_t ni, std::uint32_t nh, std::uint32_t no, const char* nombre = "red") {
+std::unique_ptr<ZELBRIN_FDP> red_llamada(std::uint32_t ni, std::uint32_t nh, std::uint32_t no,
+                                         const char* nombre = "red") {
   return prueba::red(ni, nh, no, nombre);
 }
 
@@ -37,7 +38,7 @@ class Representacion : public DirectorioPropio {
   // ni = 2, nh = 2, no = 1 with every field the files carry set to a round value. The inputs are scaled
   // by a = 0.5, b = -1, so a centre at (1.5, -0.25) in the data is stored as (-0.25, -1.125).
   static std::unique_ptr<ZELBRIN_FDP> entrenada(std::uint32_t no = 1) {
-    auto net = red(2, 2, no);
+    auto net = red_llamada(2, 2, no);
     for (BUF_UNIT& u : net->ibuf) {
       u.a = 0.5;
       u.b = -1;
@@ -95,7 +96,7 @@ TEST_F(Representacion, OutputValuesPassThroughTheOutputBuffers) {
 TEST_F(Representacion, WithoutOutputsThereIsNoYmeToWriteOrRead) {
   escribe_rep_sig_fdp(*entrenada(0));
   EXPECT_FALSE(fs::exists("red.yme"));
-  auto net = red(2, 2, 0);
+  auto net = red_llamada(2, 2, 0);
   carga_rep_sig_zelbrin_fdp(*net);
   EXPECT_EQ(net->rb[1].nvr, 13u);
 }
@@ -103,7 +104,7 @@ TEST_F(Representacion, WithoutOutputsThereIsNoYmeToWriteOrRead) {
 TEST_F(Representacion, NetworkReadBackEvaluatesLikeTheWrittenOne) {
   auto original = entrenada();
   escribe_rep_sig_fdp(*original);
-  auto leida = red(2, 2, 1);
+  auto leida = red_llamada(2, 2, 1);
   carga_rep_sig_zelbrin_fdp(*leida);
   for (const BUF_UNIT& u : leida->ibuf) {
     EXPECT_EQ(u.a, 1);
@@ -135,7 +136,7 @@ TEST_F(Representacion, NetworkReadBackEvaluatesLikeTheWrittenOne) {
 TEST_F(Representacion, MixingWeightsThatDoNotSumToOneAreRenormalised) {
   escribe_rep_sig_fdp(*entrenada());
   escribe("red.wa", "1\n3\n");
-  auto net = red(2, 2, 1);
+  auto net = red_llamada(2, 2, 1);
   carga_rep_sig_zelbrin_fdp(*net);
   net->i[0] = 1;
   net->i[1] = 1;
@@ -171,7 +172,7 @@ TEST_F(RepresentacionDeathTest, FileWithAnotherRowCountIsRefusedByName) {
   for (const auto& c : casos) {
     const std::string guardado = lee(c.fichero);
     escribe(c.fichero, c.texto);
-    auto net = red(2, 2, 1);
+    auto net = red_llamada(2, 2, 1);
     EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(1),
                 std::string("Dimensiones incorrectas en ") + c.fichero + "\n\n$")
         << c.fichero;
@@ -185,7 +186,7 @@ TEST_F(RepresentacionDeathTest, NumbersThatWouldPoisonTheDensityAreRefusedByName
   for (const auto& [fichero, texto] : {std::pair{"red.sig", "1 0\n1 1\n"}, std::pair{"red.wa", "0.5\n-0.5\n"}}) {
     const std::string guardado = lee(fichero);
     escribe(fichero, texto);
-    auto net = red(2, 2, 1);
+    auto net = red_llamada(2, 2, 1);
     EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(kEntradaErronea),
                 std::string("Error en el fichero de datos ") + fichero + "\n\n$");
     escribe(fichero, guardado);
@@ -195,18 +196,18 @@ TEST_F(RepresentacionDeathTest, NumbersThatWouldPoisonTheDensityAreRefusedByName
 TEST_F(RepresentacionDeathTest, MissingFileIsReportedByTheDataReader) {
   escribe_rep_sig_fdp(*entrenada());
   fs::remove("red.nvr");
-  auto net = red(2, 2, 1);
+  auto net = red_llamada(2, 2, 1);
   EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(1),
               "Error de apertura del fichero red.nvr");
 }
 
 TEST_F(RepresentacionDeathTest, FileThatCannotBeWrittenEndsTheRunAndLeavesNoTemporary) {
-  auto fuera = red(2, 2, 1, "no/existe/red");
+  auto fuera = red_llamada(2, 2, 1, "no/existe/red");
   EXPECT_EXIT((a_stderr(), escribe_rep_sig_fdp(*fuera)), ::testing::ExitedWithCode(1),
               "Error de apertura de fichero no/existe/red.rep\n\n$");
   // A disk that fills while .rep is written: the open succeeds and a write fails. (The report itself is
   // shorter than the limit.)
-  auto grande = red(2, 64, 0);
+  auto grande = red_llamada(2, 64, 0);
   prueba::identidad_en_entradas(*grande);
   EXPECT_EXIT((a_stderr(), disco_lleno_tras(256), escribe_rep_sig_fdp(*grande)), ::testing::ExitedWithCode(1),
               "Error de apertura de fichero red.rep\n\n$");
