@@ -42,9 +42,9 @@ class Fichero {
   std::FILE* f_ = nullptr;
 };
 
-// A result file opened to write, or `falla(nombre)`, which does not return.
-inline Fichero crea_resultado(const std::string& nombre, void (*falla)(const char*)) {
-  Fichero f(nombre.c_str(), "w");
+// A result file opened to write (or, with modo "a", to append), or `falla(nombre)`, which does not return.
+inline Fichero crea_resultado(const std::string& nombre, void (*falla)(const char*), const char* modo = "w") {
+  Fichero f(nombre.c_str(), modo);
   if (!f) falla(nombre.c_str());
   return f;
 }

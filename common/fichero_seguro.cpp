@@ -11,8 +11,6 @@
 #include <mutex>
 #include <type_traits>
 
-#include "common/fichero.hpp"
-
 namespace {
 
 constexpr char kSufijoTemporal[] = ".tmpXXXXXX";
@@ -81,8 +79,6 @@ std::vector<std::string> lee_registro(const std::string& nombre, const std::vect
 }
 
 }  // namespace
-
-bool cierra_comprobado(std::FILE* f) { return Fichero(f).cierra(); }
 
 bool FicheroSeguro::abre(const std::string& nombre) {
   descarta();

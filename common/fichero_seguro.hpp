@@ -8,10 +8,6 @@
 #include <string>
 #include <vector>
 
-// Closes a file written in place; false when any of it could not be written (a full disk), so that a
-// short file never passes for a result.
-bool cierra_comprobado(std::FILE* f);
-
 class FicheroSeguro {
  public:
   // Opens a temporary file in the directory of `nombre`. false: it could not be created (the caller

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/asigna.hpp"
-#include "common/fichero_seguro.hpp"
+#include "common/fichero.hpp"
 #include "common/gconj.hpp"
 #include "mp/mensajes.hpp"
 #include "mp/mp_entradas.hpp"
@@ -14,32 +14,9 @@
 
 namespace {
 
-// The training error of grad_mp, without the gradient.
+// The training error of grad_mp, without the gradient: the test's pass over the training patterns.
 double error_entrenamiento(MP& mp) {
-  const LP_MP& lp = *mp.lp;
-  const std::size_t ni = tam(mp.ni);
-  Entradas x(mp);
-  double e = 0;
-  for (std::size_t p = 0; p < lp.npat; ++p) {
-    x.carga(lp.ts, p);
-    eval_mp(mp);
-    for (std::size_t j = 0; j < mp.obuf.size(); ++j) {
-      const double diff = lp.ts[ni + j][p] - mp.obuf[j].o;
-      e += diff * diff;
-    }
-  }
-  return media(e, lp.npat);
-}
-
-std::FILE* abre_escritura(const std::string& nombre, const char* modo) {
-  std::FILE* f = std::fopen(nombre.c_str(), modo);
-  if (f == nullptr) msg_mp::error_apertura_mp(nombre.c_str());
-  return f;
-}
-
-// A file that could not be written whole (a full disk) ends the run like one that could not be opened.
-void cierra_escritura(std::FILE* f, const std::string& nombre) {
-  if (!cierra_comprobado(f)) msg_mp::error_apertura_mp(nombre.c_str());
+  return pasada_mp(mp, mp.lp->ts, mp.lp->npat, {}, [](std::span<const MP_BUF>, std::span<const double>) {});
 }
 
 }  // namespace
@@ -86,14 +63,14 @@ bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp, Marcador<do
     if (marcador.nuevo_minimo(err_tst)) save_w(mp);
   }
   const std::string nombre = mp.name + ".res";
-  std::FILE* res = abre_escritura(nombre, "a");
+  Fichero res = crea_resultado(nombre, msg_mp::error_apertura_mp, "a");
   ++marcador.ciclos;
-  std::fprintf(res, "%+-15.8g  %+-15.8g\n", etr, err_tst);
+  std::fprintf(res.get(), "%+-15.8g  %+-15.8g\n", etr, err_tst);
   flockfile(stdout);  // the line and its flush as one, against the interrupt menu
   std::printf("%4.4d  %+-15.8g  %+-15.8g \n", static_cast<int>(marcador.ciclos), etr, err_tst);
   std::fflush(stdout);
   funlockfile(stdout);
-  cierra_escritura(res, nombre);
+  cierra_resultado(res, nombre, msg_mp::error_apertura_mp);
   return false;
 }
 
