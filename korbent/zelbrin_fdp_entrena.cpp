@@ -282,7 +282,6 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
     net.tp = crea<ZELBRIN_FDP_TP>(msg_korbent::sin_memoria_tp);
     net.tp->ts = filas(mts);
     net.tp->tsize = mts.ndat;
-    net.tp->emin = 1e30;
   }
   std::vector<long double> w = asigna<long double>(lp.nw, msg_korbent::sin_memoria_w);
   lp.wopt = asigna<long double>(lp.nw, msg_korbent::sin_memoria_wopt);
@@ -304,6 +303,6 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   net.tp.reset();
 
   ordena_zelbrin_fdp(net);
-  compute_zelbrin_fdp_centil(net, filas(mtr), static_cast<std::uint32_t>(filas(mtr).size()));
+  compute_zelbrin_fdp_centil(net, filas(mtr), filas(mtr).size());
   if (net.no > 0 && mtr.dim >= net.ni + net.no) calcula_zelbrin_fdp_e2(net, mtr);
 }

@@ -78,7 +78,6 @@ struct ZELBRIN_FDP_LP {
 struct ZELBRIN_FDP_TP {
   std::span<const std::vector<long double>> ts;
   std::uint32_t tsize = 0;
-  long double emin = 1e30;
 };
 
 struct ZELBRIN_FDP {
