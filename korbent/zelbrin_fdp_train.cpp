@@ -103,10 +103,7 @@ void comprueba_parametros(const ParametrosKorbent& prm) {
 }
 
 char seguimiento(std::uint32_t iter, long double etr, long double ets) {
-  flockfile(stdout);
-  std::printf(msg_korbent::ciclo, iter, etr, ets);
-  std::fflush(stdout);
-  funlockfile(stdout);
+  imprime_bloque(msg_korbent::ciclo, iter, etr, ets);
   return static_cast<char>(ctrl_c_flag.load());
 }
 

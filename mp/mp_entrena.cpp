@@ -11,6 +11,7 @@
 #include "mp/mp_entradas.hpp"
 #include "mp/mp_pesos.hpp"
 #include "mp/mp_prueba.hpp"
+#include "terminal/interrupcion.hpp"
 
 namespace {
 
@@ -66,10 +67,7 @@ bool seguimiento_mp(std::span<const double> w, double /*E*/, MP& mp, Marcador<do
   Fichero res = crea_resultado(nombre, msg_mp::error_apertura_mp, "a");
   ++marcador.ciclos;
   std::fprintf(res.get(), "%+-15.8g  %+-15.8g\n", etr, err_tst);
-  flockfile(stdout);  // the line and its flush as one, against the interrupt menu
-  std::printf("%4.4d  %+-15.8g  %+-15.8g \n", static_cast<int>(marcador.ciclos), etr, err_tst);
-  std::fflush(stdout);
-  funlockfile(stdout);
+  imprime_bloque("%4.4d  %+-15.8g  %+-15.8g \n", static_cast<int>(marcador.ciclos), etr, err_tst);
   cierra_resultado(res, nombre, msg_mp::error_apertura_mp);
   return false;
 }

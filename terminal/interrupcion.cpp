@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cstdarg>
 #include <system_error>
 #include <thread>
 
@@ -27,6 +28,16 @@ void escribe_bloque(const char* texto, std::FILE* f) {
   std::fputs(texto, f);
   std::fflush(f);
   funlockfile(f);
+}
+
+void imprime_bloque(const char* formato, ...) {
+  std::va_list args;
+  va_start(args, formato);
+  flockfile(stdout);
+  std::vprintf(formato, args);
+  std::fflush(stdout);
+  funlockfile(stdout);
+  va_end(args);
 }
 
 int pregunta_caracter(const char* texto, std::FILE* entrada, std::FILE* salida) {

@@ -13,6 +13,8 @@
 // Writes `texto` to `f` as one block under the stream's lock, then flushes it: a line another thread prints
 // meanwhile lands before or after it, never inside.
 void escribe_bloque(const char* texto, std::FILE* f);
+// The same for a line printed with a format on standard output (a training's progress line).
+[[gnu::format(printf, 1, 2)]] void imprime_bloque(const char* formato, ...);
 
 // Shows `texto` on `salida` as one block and reads the whole answer line from `entrada`, holding the stream
 // for it. Returns the line's first character ('\n' for an empty line, EOF at the end of input); the rest of

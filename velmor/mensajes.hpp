@@ -5,6 +5,7 @@
 
 #include "common/errmess.hpp"
 #include "common/gconj.hpp"
+#include "terminal/interrupcion.hpp"
 
 namespace msg_velmor {
 
@@ -146,10 +147,7 @@ inline constexpr char sin_retardos_error[] = "\n\n N\xA7 de retardos del error n
 inline constexpr char pesos_guardados_ctrl_c[] = "Pulsaci\xA2n de CTRL-C: Fichero de pesos guardado";
 
 inline void imprime_ciclo(int n, double etr, double ets) {
-  flockfile(stdout);  // the line and its flush as one, against the interrupt menu
-  std::printf("Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f \n", n, etr, ets);
-  std::fflush(stdout);
-  funlockfile(stdout);
+  imprime_bloque("Ciclo de Opt.: %5d   Etr = %10f   Ets = %10f \n", n, etr, ets);  // whole, against the menu
 }
 
 // Test of the trained model (its allocation failures use the training's words).
