@@ -52,9 +52,10 @@ entero() {
   case $1 in '' | *[!0-9]*) falla "$2: se esperaba un entero >= 0, no '$1'" ;; esac
 }
 
-# gnuplot's PNG terminal: cairo where it is built in (smoother lines), libgd otherwise.
+# gnuplot's PNG terminal: cairo where it is built in (smoother lines), libgd otherwise. The probe reads
+# nothing from the terminal: `set terminal` pages its list there and waits for Return.
 terminal_png() {
-  if "$GNUPLOT" -e 'set terminal' 2>&1 | grep -q pngcairo; then
+  if "$GNUPLOT" -e 'print GPVAL_TERMINALS' </dev/null 2>&1 | grep -qw pngcairo; then
     echo 'set terminal pngcairo size 1000,600 font ",10" noenhanced'
   else
     echo 'set terminal png size 1000,600 noenhanced'

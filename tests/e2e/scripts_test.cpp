@@ -218,6 +218,24 @@ TEST_F(GraficaKorbent, FallosDeKorbentOFicherosAusentes) {
   EXPECT_EQ(dibuja({"faithful", "dos", "3", "0", "faithful-train.dat"}).estado, 1);
 }
 
+// ---- in a terminal
+
+// The demo, and the plot scripts it runs, started from an interactive terminal must end: nothing they probe
+// may wait for the terminal. script(1) gives them one as standard input and output, whose input stays open
+// as a user's does. They run in a copy of the tree beside the build.
+TEST_F(ConGnuplot, DemoYSusGraficasTerminanEnUnTerminal) {
+  if (!hay("script")) GTEST_SKIP() << "sin script (util-linux)";
+  for (const char* d : {"examples", "scripts"}) fs::copy(kRaiz / d, dir / d, fs::copy_options::recursive);
+  fs::create_directory_symlink(CONSTRUCCION_DIR, dir / "build");
+  e2e::Proceso p("/bin/sh", {"-c", "exec script -qec 'sh examples/demo.sh build' /dev/null"}, dir.path());
+  const auto r = p.espera(120);
+  ASSERT_TRUE(r.a_tiempo) << r.salida;
+  EXPECT_EQ(r.estado, 0) << r.salida;
+  for (const char* png : {"velmor/run/sunspot-prediccion.png", "velmor/run/sunspot-errores.png",
+                          "korbent/run/faithful-densidad.png", "korbent/run/faithful-vlr.png"})
+    EXPECT_TRUE(png_valido(dir / "examples" / png));
+}
+
 // ---- sweeps
 
 class Barrido : public ::testing::Test {
