@@ -2,8 +2,9 @@
 BUILD ?= build
 JOBS ?= 2
 # The programs need only the compiler and CMake; the tests and benchmarks, GoogleTest and Google Benchmark;
-# the plots and sweeps, gnuplot and GNU parallel.
+# the plots and sweeps, gnuplot and GNU parallel. The demo needs the programs and the plots.
 PAQUETES_PROGRAMAS = cmake g++ make
+PAQUETES_DEMO = $(PAQUETES_PROGRAMAS) gnuplot-nox
 PAQUETES = $(PAQUETES_PROGRAMAS) libgtest-dev libbenchmark-dev gnuplot-nox parallel
 PAQUETES_FUZZ = clang libclang-rt-14-dev
 PAQUETES_REVISION = clang-format shellcheck
@@ -30,8 +31,10 @@ endef
 deps:
 	$(call instala,$(PAQUETES))
 
+# Run each time (a fraction of a second): a build first configured by the demo, without the tests or the
+# benchmarks, gains them once their packages are there.
 configure: deps
-	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD) -DBUILD_TESTING=ON >/dev/null
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
@@ -39,9 +42,13 @@ build: configure
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# Only what the examples run: the programs, not the tests.
-demo: configure
-	@cmake --build $(BUILD) -j $(JOBS) --target velmor korbent
+# The programs (all four builds: seconds) and the examples, without the test libraries. A new build is
+# configured with the tests only when GoogleTest is already installed.
+demo:
+	$(call instala,$(PAQUETES_DEMO))
+	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) \
+	  -DBUILD_TESTING=$$(dpkg -s libgtest-dev >/dev/null 2>&1 && echo ON || echo OFF) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target velmor dulvick korbent korbent_ultima
 	@sh examples/demo.sh $(BUILD)
 
 # Only the benchmarks, not the tests.
