@@ -1,7 +1,8 @@
 #!/bin/sh
 # Plots of a velmor run, as PNG files beside it:
 #   <modelo>-prediccion.png  the observed test series against the one-step predictions of <modelo>.out
-#   <modelo>-errores.png     training and test error per cycle, from the run's saved console output
+#   <modelo>-errores.png     training and test error per cycle, from the run's saved console output, in the
+#                            units <modelo>.wgt gives them
 # <modelo> is the first 7 characters of the name, as velmor names its files.
 uso="uso: grafica_velmor.sh [-i ni] [-o no] dir nombre fichero_test [consola]"
 . "$(dirname "$0")/comun.sh"
@@ -86,6 +87,20 @@ sed -n 's/.*Ciclo de Opt\.: *\([0-9][0-9]*\) *Etr = *\([^ ]*\) *Ets = *\([^ ]*\)
 set -- $(awk 'NR == 1 || $3 < m { m = $3; c = $1 }
               { for (k = 2; k <= 3; k++) { if (!lo || $k < lo) lo = $k; if ($k > hi) hi = $k; if ($k <= 0) nopos = 1 } }
               END { print c, m, (!nopos && hi > 10 * lo ? "log" : "lineal") }' "$TMPDIR_GUION/ciclos")
+# The errors' units: those of the data while every output's scaling in the model file is the identity,
+# else the network's scaled units, which a single output's scale a turns into data units as a squared factor.
+unidades=
+if [ -f "$dir/$modelo.wgt" ]; then
+  unidades=$(awk -v no="$no" '
+    /^\* Coeficientes de los buffers de salida/ { getline; en = 1; next }
+    en && NF >= 2 && k < no { k++; a = $1 + 0; if (a != 1 || $2 + 0 != 0) escalada = 1 }
+    END {
+      if (k < no) exit
+      if (!escalada) print "unidades de los datos"
+      else if (no == 1) printf "unidades escaladas: x %.6g da unidades de los datos\n", a * a
+      else print "unidades escaladas de la red"
+    }' "$dir/$modelo.wgt")
+fi
 png=$dir/$modelo-errores.png
 {
   terminal_png
@@ -94,7 +109,7 @@ png=$dir/$modelo-errores.png
   echo "set key outside top center horizontal"
   echo "set title 'Modelo $modelo: error por ciclo (menor Ets = $2 en el ciclo $1)'"
   echo "set xlabel 'ciclo de optimizacion'"
-  echo "set ylabel 'error cuadratico medio'"
+  echo "set ylabel 'error cuadratico medio${unidades:+ ($unidades)}'"
   [ "$3" = log ] && echo "set logscale y"
   echo "set autoscale yfix"
   echo "set offsets 0, 0, graph 0.05, graph 0.05"

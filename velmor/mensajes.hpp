@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
+#include <string>
 
 #include "common/errmess.hpp"
 #include "common/gconj.hpp"
@@ -152,6 +154,21 @@ inline void imprime_ciclo(int n, double etr, double ets) {
 
 // Test of the trained model (its allocation failures use the training's words).
 inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
+// ecm: the mean squared error of each output of `out`, in the units of the data.
+inline void aviso_ecm_datos(const char* out, std::span<const double> ecm) {
+  std::string salidas;
+  double total = 0;
+  for (std::size_t j = 0; j < ecm.size(); ++j) {
+    char v[64];
+    std::snprintf(v, sizeof v, "%ssalida %zu: %g", j == 0 ? "" : ", ", j + 1, ecm[j]);
+    salidas += v;
+    total += ecm[j];
+  }
+  aviso(
+      "error cuadr\xA0tico medio de %s en las unidades de los datos: %g (%s); el ets de arriba est\xA0 en las "
+      "unidades escaladas de la red",
+      out, total, salidas.c_str());
+}
 
 // Initialisation.
 [[noreturn]] inline void error_datos_cortos(const char* f) {

@@ -110,6 +110,26 @@ TEST_F(GraficaVelmor, FilasRepartidasEntreLineasYComentarios) {
   EXPECT_FALSE(fs::exists(dir / "sunspot-errores.png"));
 }
 
+// The error plot's axis names the errors' units, which the output scalings of the model file decide.
+TEST_F(GraficaVelmor, EjeDeErroresEnLasUnidadesDelModelo) {
+  e2e::escribe(dir / "gnuplot",
+               "#!/bin/sh\nfor a; do [ -f \"$a\" ] && cat \"$a\" >>ordenes.gp; done\nexec gnuplot \"$@\"\n");
+  fs::permissions(dir / "gnuplot", fs::perms::owner_all);
+  const auto eje = [&](const std::string& coeficientes) {
+    e2e::escribe(dir / "sunspot.wgt", "* Coeficientes de los buffers de salida:\n*****\n" + coeficientes + "\n\n");
+    fs::remove(dir / "ordenes.gp");
+    const auto r = guion(dir.path(), "grafica_velmor.sh",
+                         {dir.path().string(), "sunspots", "sunspots-test.dat", "consola.txt"}, {"GNUPLOT=./gnuplot"});
+    EXPECT_EQ(r.estado, 0) << r.salida;
+    const std::string g = lee(dir / "ordenes.gp");
+    const auto p = g.find("error cuadratico medio");
+    return p == std::string::npos ? g : g.substr(p, g.find('\'', p) - p);
+  };
+  EXPECT_EQ(eje("+1                 +0"), "error cuadratico medio (unidades de los datos)");
+  EXPECT_EQ(eje("+34.168134         +43.655455"),
+            "error cuadratico medio (unidades escaladas: x 1167.46 da unidades de los datos)");
+}
+
 struct CasoFallido {
   const char* nombre;
   const char* preparacion;  // shell run in the directory first

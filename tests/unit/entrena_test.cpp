@@ -262,8 +262,10 @@ TEST_F(Seguimiento, PassWritesDerivativesAndOutputsOfEveryRow) {
   m->obuf[0].b = 0;
   m->tp->ndat = 3;
   prueba::CapturaSalida captura;
+  testing::internal::CaptureStderr();
   test_velmor(*m);
   captura.fin();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // ets is already in data units
   const std::string so = lee("modelo.out"), sd = lee("modelo.drv");
   EXPECT_EQ(std::count(so.begin(), so.end(), '\n'), 3);
   EXPECT_EQ(std::count(sd.begin(), sd.end(), '\n'), 3);
@@ -277,6 +279,39 @@ TEST_F(Seguimiento, PassWritesDerivativesAndOutputsOfEveryRow) {
   EXPECT_EQ(so.substr(so.size() - 18), campo);
   std::snprintf(campo, sizeof campo, "%+-15.8g  \n", dydx.back());
   EXPECT_EQ(sd.substr(sd.size() - 18), campo);
+}
+
+// With scaled outputs ets is not in data units: standard error gives the mean squared error of what .out holds,
+// per output and summed as ets sums them.
+using PruebaEscalada = prueba::EnDirectorio;
+TEST_F(PruebaEscalada, ReportsTheErrorOfThePredictionsInDataUnits) {
+  auto m = modelo({1}, {1, 0}, 3, 0);
+  prueba::aleatoriza(*m, 8);
+  m->tp = std::make_unique<DATASET>();
+  m->tp->d = prueba::series(1, 2, 20, 5);
+  m->tp->ndat = 20;
+  prueba::CapturaSalida captura;
+  testing::internal::CaptureStderr();
+  test_velmor(*m);
+  captura.fin();
+  const std::string aviso = testing::internal::GetCapturedStderr();
+  std::istringstream out(lee("modelo.out"));
+  double ecm[2] = {0, 0};
+  for (std::size_t t = 0; t < 20; ++t)
+    for (std::size_t j = 0; j < 2; ++j) {
+      double o = NAN;
+      out >> o;
+      ecm[j] += (o - m->tp->d.d[1 + j][t]) * (o - m->tp->d.d[1 + j][t]) / 20;
+    }
+  const auto numero = [&](const std::string& tras) {
+    const auto p = aviso.find(tras);
+    return p == std::string::npos ? NAN : std::strtod(aviso.c_str() + p + tras.size(), nullptr);
+  };
+  EXPECT_EQ(aviso.rfind("Aviso: error cuadr\xA0tico medio de modelo.out en las unidades de los datos: ", 0), 0u)
+      << aviso;
+  EXPECT_NEAR(numero("datos: "), ecm[0] + ecm[1], 1e-5 * (ecm[0] + ecm[1]));
+  EXPECT_NEAR(numero("salida 1: "), ecm[0], 1e-5 * ecm[0]);
+  EXPECT_NEAR(numero("salida 2: "), ecm[1], 1e-5 * ecm[1]);
 }
 
 }  // namespace
