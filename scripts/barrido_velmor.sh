@@ -150,8 +150,8 @@ for h in $lnh; do
         mkdir "$dir/$t/validacion"
         configura "$h" "$e" validacion.dat >"$dir/$t/validacion/$base.net"
         cp "$validacion" "$dir/$t/validacion/validacion.dat"
-        despues="cp \"$modelo.wgt\" \"$modelo#.wgt\" validacion/ 2>validacion/consola.txt &&
-  (cd validacion && unset VELMOR_PACIENCIA && \"\${VELMOR:-velmor}\" \"$base\" </dev/null >consola.txt 2>&1)
+        despues="cp \"$modelo.wgt\" \"$modelo#.wgt\" validacion/ 2>validacion/errores.txt &&
+  (cd validacion && unset VELMOR_PACIENCIA && \"\${VELMOR:-velmor}\" \"$base\" </dev/null >consola.txt 2>errores.txt)
   echo \$? >validacion/estado"
       fi
       # Everything a run needs is in its directory, so it can be shipped to another machine as it is.

@@ -95,15 +95,16 @@ nombre_ejecucion() {
   if [ -n "$nrep" ] && [ "$2" != todas ]; then printf '%s_s%s\n' "$1" "$2"; else printf '%s\n' "$1"; fi
 }
 
-# corre.sh of run directory $1: exports the settings in $2 ("VAR=valor" words), runs $3 with its console in
-# consola.txt and, when the run ended with 0, runs $4 after it. The status is written last, so that a run
+# corre.sh of run directory $1: exports the settings in $2 ("VAR=valor" words), runs $3 with its standard
+# output in consola.txt and its standard error apart, in errores.txt (a warning written between two parts of
+# a cycle line would break it), and, when the run ended with 0, runs $4 after it. The status is written last, so that a run
 # collected half-way shows as not run.
 escribe_corre() {
   {
     echo "#!/bin/sh"
     echo "cd \"\$(dirname \"\$0\")\" || exit 1"
     for a in $2; do echo "$a; export ${a%%=*}"; done
-    echo "$3 </dev/null >consola.txt 2>&1"
+    echo "$3 </dev/null >consola.txt 2>errores.txt"
     echo "e=\$?"
     [ -z "$4" ] || echo "[ \$e -ne 0 ] || { $4; }"
     echo "echo \$e >estado"
@@ -115,7 +116,7 @@ semilla_de() {
   if [ -s "$1/semilla" ]; then
     cat "$1/semilla"
   else
-    s=$(sed -n 's/^Semilla: \([0-9]*\).*/\1/p' "$1/consola.txt" 2>/dev/null | head -n 1)
+    s=$(sed -n 's/^Semilla: \([0-9]*\).*/\1/p' "$1/errores.txt" 2>/dev/null | head -n 1)
     printf '%s\n' "${s:--}"
   fi
 }
@@ -214,7 +215,7 @@ informa_fallos() {
       e=$(cat "$dir/$r/estado")
       [ "$e" = 0 ] && continue
       m=$(mensaje_error "$dir/$r/consola.txt")
-      echo "$0: $r fallo con estado $e: ${m:-sin mensaje, vea $dir/$r/consola.txt}" >&2
+      echo "$0: $r fallo con estado $e: ${m:-sin mensaje, vea consola.txt y errores.txt en $dir/$r}" >&2
       fallos=$((fallos + 1))
     done
   done <"$dir/trabajos.txt"

@@ -346,11 +346,13 @@ TEST_F(Barrido, ReiniciosValidacionYPaciencia) {
 }
 
 TEST_F(Barrido, KorbentUnaFilaPorNucleosYModo) {
-  // A stand-in that reports Ets falling with nh and over the cycles, in korbent's cycle-line layout.
+  // A stand-in that reports Ets falling with nh and over the cycles, in korbent's cycle-line layout, and then
+  // warns on standard error, which must not land on the last cycle line.
   e2e::escribe(dir / "korbent",
                "#!/bin/sh\n[ -f \"$7\" ] && [ -f \"$8\" ] || exit 1\n"
                "awk -v nh=\"$3\" 'BEGIN { for (c = 0; c < 3; c++) printf \"\\n \\t Ciclo: %u \\t Etr=%f \\t Ets=%f\", "
-               "c, 2.5, 3 - nh / 10 - c / 100 }'\n");
+               "c, 2.5, 3 - nh / 10 - c / 100 }'\n"
+               "echo 'Aviso: right after the last cycle line' >&2\n");
   fs::permissions(dir / "korbent", fs::perms::owner_all);
   const auto r = barre_korbent({"-h", "2 5", "-m", "1 2"}, "./korbent");
   ASSERT_EQ(r.estado, 0) << r.salida;
