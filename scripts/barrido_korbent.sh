@@ -46,7 +46,8 @@ recoge_uno() {
     return
   fi
   val=-
-  [ ! -f "$1/$nombre.out" ] || val=$(awk '{ s -= $1 * log(10); n++ } END { if (n) printf "%.6f", s / n; else print "-" }' "$1/$nombre.out")
+  [ ! -f "$1/$nombre.out" ] ||
+    val=$(awk '{ s -= $1 * log(10); n++ } END { if (n) printf "%.6f", s / n; else print "-" }' "$1/$nombre.out")
   # Cycle lines "\n \t Ciclo: %u \t Etr=%Lf \t Ets=%Lf"; the neural-gas lines have no colon.
   awk -v estado="$(cat "$1/estado")" -v val="$val" -v criterio="$(cat "$1/criterio" 2>/dev/null)" '
     $1 == "Ciclo:" {
@@ -60,7 +61,8 @@ recoge_uno() {
       e = (error || estado != 0) ? "error" : (n ? "ok" : "sin_ciclos")
       split(criterio, pn, " ")
       p = pn[1]; N = pn[2]
-      ic = (n && N > 0) ? sprintf("%s\t%.3f\t%.3f", p, 2 * N * em + 2 * p, 2 * N * em + p * log(N)) : (p == "" ? "-" : p) "\t-\t-"
+      if (n && N > 0) ic = sprintf("%s\t%.3f\t%.3f", p, 2 * N * em + 2 * p, 2 * N * em + p * log(N))
+      else ic = (p == "" ? "-" : p) "\t-\t-"
       printf "%d\t%s\t%s\t%s\t%s\t%s\t%s", n, (n ? mejor : "-"), (n ? cm : "-"), (n ? em : "-"), val, ic, e
     }' "$1/consola.txt"
 }
@@ -95,7 +97,8 @@ for v in $lmodo; do entero "$v" modo; [ $((v % 256)) -ne 3 ] || falla "el modo 3
 comprueba_opciones_barrido
 case $optimizador in '' | lmqn1 | em) ;; *) falla "-O: optimizador lmqn1 o em, no '$optimizador'" ;; esac
 if [ -n "$validacion" ]; then
-  [ -z "$ftv" ] || [ "$ftv" = - ] || [ "$ftv" = "$validacion" ] || falla "fichero de validacion dado dos veces: $ftv y -v $validacion"
+  [ -z "$ftv" ] || [ "$ftv" = - ] || [ "$ftv" = "$validacion" ] ||
+    falla "fichero de validacion dado dos veces: $ftv y -v $validacion"
   ftv=$validacion
 fi
 [ -f "$ftr" ] || falla "no existe el fichero de entrenamiento $ftr"
@@ -130,8 +133,8 @@ for h in $lnh; do
       printf '%s\n' "${s:-1}" >"$dir/$t/semilla"
       printf '%s %s\n' $((h * 2 * ni + h - 1)) "$ntr" >"$dir/$t/criterio"
       [ "$s" != todas ] || s=${semilla:-1}
-      escribe_corre "$dir/$t" "KORBENT_SEMILLA=${s:-1} ${paciencia:+KORBENT_PACIENCIA=$paciencia} ${optimizador:+KORBENT_OPTIMIZADOR=$optimizador}" \
-        "\"\${KORBENT:-korbent}\" $args"
+      entorno="KORBENT_SEMILLA=${s:-1} ${paciencia:+KORBENT_PACIENCIA=$paciencia}"
+      escribe_corre "$dir/$t" "$entorno ${optimizador:+KORBENT_OPTIMIZADOR=$optimizador}" "\"\${KORBENT:-korbent}\" $args"
       echo "$t" >>"$dir/trabajos.txt"
     done
   done

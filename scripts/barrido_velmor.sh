@@ -53,7 +53,9 @@ recoge_uno() {
   fi
   val=-
   if [ -d "$1/validacion" ]; then
-    val=$(awk -v estado="$(cat "$1/validacion/estado" 2>/dev/null)" '/^ ets = / { v = $3 } /\*\*\*\* Error \*\*\*\*/ { e = 1 }
+    val=$(awk -v estado="$(cat "$1/validacion/estado" 2>/dev/null)" '
+      /^ ets = / { v = $3 }
+      /\*\*\*\* Error \*\*\*\*/ { e = 1 }
       END { print (e || estado != 0 || v == "") ? "error" : v }' "$1/validacion/consola.txt" 2>/dev/null)
   fi
   awk -v estado="$(cat "$1/estado")" -v val="${val:-error}" '

@@ -76,7 +76,8 @@ temporal() {
 # The sweeps' options beyond the grid, checked once: -n restarts, -s first seed, -v held-out file, -P patience.
 comprueba_opciones_barrido() {
   [ -z "$nrep" ] || { entero "$nrep" "-n"; [ "$nrep" -ge 1 ] || falla "-n debe ser >= 1"; }
-  [ -z "$semilla" ] || case $semilla in -[0-9]* | [0-9]*) entero "${semilla#-}" "-s" ;; *) falla "la semilla debe ser un entero" ;; esac
+  case $semilla in '' | -[0-9]* | [0-9]*) [ -z "$semilla" ] || entero "${semilla#-}" "-s" ;;
+    *) falla "la semilla debe ser un entero" ;; esac
   [ -z "$paciencia" ] || { entero "$paciencia" "-P"; [ "$paciencia" -ge 1 ] || falla "-P debe ser >= 1"; }
   [ -z "$validacion" ] || [ -f "$validacion" ] || falla "no existe el fichero de validacion $validacion"
 }
@@ -97,8 +98,8 @@ nombre_ejecucion() {
 
 # corre.sh of run directory $1: exports the settings in $2 ("VAR=valor" words), runs $3 with its standard
 # output in consola.txt and its standard error apart, in errores.txt (a warning written between two parts of
-# a cycle line would break it), and, when the run ended with 0, runs $4 after it. The status is written last, so that a run
-# collected half-way shows as not run.
+# a cycle line would break it), and, when the run ended with 0, runs $4 after it. The status is written
+# last, so that a run collected half-way shows as not run.
 escribe_corre() {
   {
     echo "#!/bin/sh"
@@ -194,7 +195,8 @@ resumen() {
         delete v; for (k = 1; k <= n[clave]; k++) v[k] = ets[clave, k]
         l = l OFS sprintf("%.6f", mediana(v, n[clave])) OFS sprintf("%.6f", rango(v, n[clave]))
         delete v; for (k = 1; k <= nv[clave]; k++) v[k] = val[clave, k]
-        l = l OFS (nv[clave] ? sprintf("%.6f", mediana(v, nv[clave])) OFS sprintf("%.6f", rango(v, nv[clave])) : "-" OFS "-")
+        if (nv[clave]) l = l OFS sprintf("%.6f", mediana(v, nv[clave])) OFS sprintf("%.6f", rango(v, nv[clave]))
+        else l = l OFS "-" OFS "-"
         orden_por = hay_val ? f[c["ets_validacion"]] : f[c["mejor_ets"]]
         print (orden_por == "-"), orden_por + 0, i, l OFS f[c["directorio"]]
       }
