@@ -6,12 +6,15 @@
 # however the test ends.
 #   sh tests/slurm/prueba.sh [build_dir]
 set -u
+t=''
 LC_ALL=C
 export LC_ALL
 raiz=$(cd "$(dirname "$0")/../.." && pwd)
 bin=$(cd "${1:-build}/bin" 2>/dev/null && pwd) || { echo "$0: no existe ${1:-build}/bin" >&2; exit 1; }
 falla() {
   echo "$0: $*" >&2
+  # The daemons' logs go with the scratch directory: show their ends.
+  [ -z "${t:-}" ] || tail -n 15 "$t/munge/log" "$t/ctld/log" "$t/slurmd/log" >&2 2>/dev/null
   exit 1
 }
 [ "$(id -u)" -eq 0 ] || falla "hace falta root para arrancar slurmd"
@@ -91,7 +94,7 @@ pids="$pids $!"
 n=0
 until [ "$(sinfo -h -N -o %t 2>/dev/null)" = idle ]; do
   n=$((n + 1))
-  [ $n -le 60 ] || { tail -n 20 "$t/ctld/log" "$t/slurmd/log" "$t/munge/log" >&2; falla "el nodo no queda libre"; }
+  [ $n -le 60 ] || falla "el nodo no queda libre"
   sleep 1
 done
 
