@@ -8,12 +8,13 @@ PAQUETES_DEMO = $(PAQUETES_PROGRAMAS) gnuplot-nox
 PAQUETES = $(PAQUETES_PROGRAMAS) libgtest-dev libbenchmark-dev gnuplot-nox parallel
 PAQUETES_FUZZ = clang libclang-rt-14-dev
 PAQUETES_REVISION = clang-format shellcheck
+PAQUETES_SLURM = slurm-wlm munge
 SEGUNDOS ?= 60
 
 MAKEFLAGS += --no-print-directory
 export MAKEFLAGS
 
-.PHONY: all deps configure build test demo bench fuzz revisa clean
+.PHONY: all deps configure build test demo bench fuzz revisa prueba-slurm clean
 
 all: build
 
@@ -73,6 +74,12 @@ revisa:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format --dry-run -Werror
 	git ls-files '*.sh' | xargs shellcheck -S warning
 	shellcheck -S warning -s bash .ci/run
+
+# Sweeps run as job arrays of a one-node Slurm cluster started on this machine for the test's length (root).
+prueba-slurm: configure
+	$(call instala,$(PAQUETES_SLURM))
+	@cmake --build $(BUILD) -j $(JOBS) --target velmor korbent
+	sh tests/slurm/prueba.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -6,22 +6,29 @@
 #   -e "0 1 2"   error taps, the same for every output (default: the configuration's)
 #   -c nco       cycle count of every run (default: the configuration's)
 #   -j n         runs at a time (default: one per core)
+#   -n K         K runs of each configuration, with seeds s, s+1, ... (s from -s, default 1)
 #   -s semilla   VELMOR_SEMILLA of every run, so that the grid repeats
+#   -v fichero   held-out file: the kept model of each run is tested on it by a velmor ftest of its own
+#   -P P         VELMOR_PACIENCIA of every run
 #   -d dir       directory of the sweep (default: barrido-<nombre>)
 #   -p           only prepare the directories and trabajos.txt (to run them elsewhere)
 #   -r           only collect resultados.tsv from a sweep that has run
 # VELMOR names the program (default: see busca_programa in comun.sh).
-uso="uso: barrido_velmor.sh [-h nh...] [-e nre...] [-c nco] [-j n] [-s semilla] [-d dir] [-p | -r] fichero.net"
+uso="uso: barrido_velmor.sh [-h nh...] [-e nre...] [-c nco] [-j n] [-n K] [-s semilla] [-v fichero] [-P P] [-d dir] [-p | -r] fichero.net"
 . "$(dirname "$0")/comun.sh"
 
-lnh='' lnre='' nco='' jobs='' semilla='' dir='' solo_prepara='' solo_recoge=''
-while getopts h:e:c:j:s:d:pr op; do
+lnh='' lnre='' nco='' jobs='' nrep='' semilla='' validacion='' paciencia='' dir='' solo_prepara='' solo_recoge=''
+# shellcheck disable=SC2034 # nrep, semilla, validacion and paciencia are read by comun.sh
+while getopts h:e:c:j:n:s:v:P:d:pr op; do
   case $op in
     h) lnh=$OPTARG ;;
     e) lnre=$OPTARG ;;
     c) nco=$OPTARG ;;
     j) jobs=$OPTARG ;;
+    n) nrep=$OPTARG ;;
     s) semilla=$OPTARG ;;
+    v) validacion=$OPTARG ;;
+    P) paciencia=$OPTARG ;;
     d) dir=$OPTARG ;;
     p) solo_prepara=1 ;;
     r) solo_recoge=1 ;;
@@ -37,13 +44,21 @@ origen=$(dirname "$net")
 dir=${dir:-barrido-$base}
 
 # Best test error of one run from its console: the lowest Ets over the cycle lines, which is what the
-# stored weights hold, with its cycle and training error; then the final test and a status.
+# stored weights hold, with its cycle and training error; then the final test, the held-out test of the kept
+# model (validacion/) and a status.
 recoge_uno() {
   if [ ! -f "$1/consola.txt" ] || [ ! -f "$1/estado" ]; then
-    printf '0\t-\t-\t-\t-\tsin_ejecutar'
+    printf '0\t-\t-\t-\t-\t-\tsin_ejecutar'
     return
   fi
-  awk -v estado="$(cat "$1/estado")" '
+  val=-
+  if [ -d "$1/validacion" ]; then
+    val=$(awk -v estado="$(cat "$1/validacion/estado" 2>/dev/null)" '
+      /^ ets = / { v = $3 }
+      /\*\*\*\* Error \*\*\*\*/ { e = 1 }
+      END { print (e || estado != 0 || v == "") ? "error" : v }' "$1/validacion/consola.txt" 2>/dev/null)
+  fi
+  awk -v estado="$(cat "$1/estado")" -v val="${val:-error}" '
     /Ciclo de Opt\.:/ {
       for (k = 1; k <= NF; k++) { if ($k == "Opt.:") c = $(k + 1); if ($k == "Etr") etr = $(k + 2); if ($k == "Ets") ets = $(k + 2) }
       n++
@@ -54,14 +69,14 @@ recoge_uno() {
     END {
       # Without error taps velmor keeps the auxiliary fit untrained: its final test is all there is.
       if (!n && final != "") { mejor = final; cm = 0; em = "-" }
-      e = (error || estado != 0) ? "error" : (mejor != "" ? "ok" : "sin_ciclos")
-      printf "%d\t%s\t%s\t%s\t%s\t%s", n, (mejor != "" ? mejor : "-"), (cm != "" ? cm : "-"), (em != "" ? em : "-"),
-             (final == "" ? "-" : final), e
+      e = (error || estado != 0 || val == "error") ? "error" : (mejor != "" ? "ok" : "sin_ciclos")
+      printf "%d\t%s\t%s\t%s\t%s\t%s\t%s", n, (mejor != "" ? mejor : "-"), (cm != "" ? cm : "-"), (em != "" ? em : "-"),
+             (final == "" ? "-" : final), (val == "error" ? "-" : val), e
     }' "$1/consola.txt"
 }
 
 recoge() {
-  recoge_tabla "$(printf 'nh\tnre\tnco\tciclos\tmejor_ets\tciclo_mejor\tetr_mejor\tets_final\testado\tdirectorio')" 9
+  recoge_tabla "$(printf 'nh\tnre\tnco\tsemilla\tciclos\tmejor_ets\tciclo_mejor\tetr_mejor\tets_final\tets_validacion\testado\tdirectorio')"
 }
 
 if [ -n "$solo_recoge" ]; then
@@ -75,10 +90,9 @@ for v in $lnh; do entero "$v" nh; [ "$v" -ge 1 ] || falla "nh debe ser >= 1"; do
 for v in $lnre; do entero "$v" nre; done
 [ -z "$nco" ] || { entero "$nco" nco; [ "$nco" -ge 1 ] || falla "nco debe ser >= 1"; }
 [ -z "$jobs" ] || entero "$jobs" "-j"
-[ -z "$semilla" ] || case $semilla in -[0-9]* | [0-9]*) ;; *) falla "la semilla debe ser un entero" ;; esac
+comprueba_opciones_barrido
 
-# The configuration as velmor reads it; the grid values replace nh and the error taps, everything from
-# the job keyword on is kept as it stands.
+# The configuration as velmor reads it.
 temporal
 tok=$TMPDIR_GUION/tokens
 tokens "$net" >"$tok"
@@ -99,40 +113,57 @@ ftest=$(awk -v r="$resto" 'NR > r && p { print; exit } NR > r { p = ($0 == "ftes
 
 ncorre=$nco
 [ -n "$ncorre" ] || ncorre=$(awk -v r="$resto" 'NR == r + 2 { print }' "$tok")
+modelo=$(printf '%.7s' "$base")
+# A run's configuration: the grid values replace nh and the error taps; the job from the keyword on is kept
+# as it stands, or, for the held-out test, is an ftest of validacion.dat (velmor reads names lower-cased).
+configura() {
+  awk -v ni="$ni" -v no="$no" -v h="$1" -v e="$2" -v nco="$nco" -v r="$resto" -v prueba="${3:-}" '
+    NR == 1 { print; next }
+    NR == 2 { l = $0; next }
+    NR == 3 { l = l " " h; next }
+    NR == 4 { print l " " $0; next }
+    NR == 5 { l = $0; next }
+    NR <= 5 + ni { l = l " " $0; next }
+    NR == 6 + ni { print l; l = $0; next }
+    NR <= 6 + ni + no { l = l " " e; next }
+    NR == r && prueba != "" { print l; print "ftest " prueba; exit }
+    NR == r { print l; print; next }
+    NR == r + 2 && nco != "" && prev == "nco" { $0 = nco }
+    NR > r { printf "%s%s", $0, ($0 == "nco" || $0 == "ftrain" || $0 == "ftest") ? " " : "\n" }
+    { prev = $0 }
+    END { if (prev == "nco" || prev == "ftrain" || prev == "ftest") print "" }' "$tok"
+}
+
 mkdir -p "$dir" || falla "no se puede crear $dir"
 : >"$dir/trabajos.txt"
 for h in $lnh; do
   for e in $lnre; do
-    t=nh${h}_nre$e
-    mkdir "$dir/$t"
-    awk -v ni="$ni" -v no="$no" -v h="$h" -v e="$e" -v nco="$nco" -v r="$resto" '
-      NR == 1 { print; next }
-      NR == 2 { l = $0; next }
-      NR == 3 { l = l " " h; next }
-      NR == 4 { print l " " $0; next }
-      NR == 5 { l = $0; next }
-      NR <= 5 + ni { l = l " " $0; next }
-      NR == 6 + ni { print l; l = $0; next }
-      NR <= 6 + ni + no { l = l " " e; next }
-      NR == r { print l; print; next }
-      NR == r + 2 && nco != "" && prev == "nco" { $0 = nco }
-      NR > r { printf "%s%s", $0, ($0 == "nco" || $0 == "ftrain" || $0 == "ftest") ? " " : "\n" }
-      { prev = $0 }
-      END { if (prev == "nco" || prev == "ftrain" || prev == "ftest") print "" }' "$tok" >"$dir/$t/$base.net"
-    cp "$origen/$ftrain" "$origen/$ftest" "$dir/$t/"
-    printf '%s\t%s\t%s\n' "$h" "$e" "$ncorre" >"$dir/$t/ajustes"
-    # Everything a run needs is in its directory, so it can be shipped to another machine as it is.
-    {
-      echo "#!/bin/sh"
-      echo "cd \"\$(dirname \"\$0\")\" || exit 1"
-      [ -n "$semilla" ] && echo "VELMOR_SEMILLA=$semilla; export VELMOR_SEMILLA"
-      echo "\"\${VELMOR:-velmor}\" $base </dev/null >consola.txt 2>&1"
-      echo "echo \$? >estado"
-    } >"$dir/$t/corre.sh"
-    echo "$t" >>"$dir/trabajos.txt"
+    for s in $(semillas); do
+      [ "$s" != - ] || s=''
+      t=$(nombre_ejecucion "nh${h}_nre$e" "$s")
+      mkdir "$dir/$t"
+      configura "$h" "$e" >"$dir/$t/$base.net"
+      cp "$origen/$ftrain" "$origen/$ftest" "$dir/$t/"
+      printf '%s\t%s\t%s\n' "$h" "$e" "$ncorre" >"$dir/$t/ajustes"
+      [ -z "$s" ] || printf '%s\n' "$s" >"$dir/$t/semilla"
+      # The held-out test runs the kept weights in a directory of its own, so the run's own test outputs stay.
+      despues=''
+      if [ -n "$validacion" ]; then
+        mkdir "$dir/$t/validacion"
+        configura "$h" "$e" validacion.dat >"$dir/$t/validacion/$base.net"
+        cp "$validacion" "$dir/$t/validacion/validacion.dat"
+        despues="cp \"$modelo.wgt\" \"$modelo#.wgt\" validacion/ 2>validacion/errores.txt &&
+  (cd validacion && unset VELMOR_PACIENCIA && \"\${VELMOR:-velmor}\" \"$base\" </dev/null >consola.txt 2>errores.txt)
+  echo \$? >validacion/estado"
+      fi
+      # Everything a run needs is in its directory, so it can be shipped to another machine as it is.
+      escribe_corre "$dir/$t" "${s:+VELMOR_SEMILLA=$s} ${paciencia:+VELMOR_PACIENCIA=$paciencia}" \
+        "\"\${VELMOR:-velmor}\" \"$base\"" "$despues"
+      echo "$t" >>"$dir/trabajos.txt"
+    done
   done
 done
-echo "$dir: $(wc -l <"$dir/trabajos.txt") configuraciones"
+echo "$dir: $(wc -l <"$dir/trabajos.txt") ejecuciones"
 [ -z "$solo_prepara" ] || exit 0
 
 ejecuta_barrido VELMOR velmor

@@ -268,6 +268,15 @@ class Barrido : public ::testing::Test {
   e2e::Resultado barre(const std::vector<std::string>& args, const std::string& velmor = kVelmorFalso.string()) {
     return guion(dir.path(), "barrido_velmor.sh", args, {"VELMOR=" + velmor}, 120);
   }
+  // A korbent sweep of the Old Faithful files: `opciones`, then faithful 2 0 3 2 and the files.
+  e2e::Resultado barre_korbent(std::vector<std::string> opciones, const std::string& korbent = kKorbentFalso.string(),
+                               const std::vector<std::string>& ftv = {}) {
+    for (const char* f : {"faithful-train.dat", "faithful-valid.dat"}) copia(kDatos / f, dir / f);
+    for (const char* a : {"faithful", "2", "0", "3", "2", "faithful-train.dat", "faithful-valid.dat"})
+      opciones.push_back(a);
+    opciones.insert(opciones.end(), ftv.begin(), ftv.end());
+    return guion(dir.path(), "barrido_korbent.sh", opciones, {"KORBENT=" + korbent}, 120);
+  }
   DirTemporal dir;
 };
 
@@ -277,16 +286,19 @@ TEST_F(Barrido, RejillaDosPorDosEnDirectoriosPropios) {
   const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
   ASSERT_EQ(t.size(), 5u);
   EXPECT_EQ(t[0][0], "nh");
-  EXPECT_EQ(t[0][4], "mejor_ets");
+  EXPECT_EQ(t[0][5], "mejor_ets");
   for (std::size_t i = 1; i < t.size(); ++i) {
-    ASSERT_EQ(t[i].size(), 10u);
-    EXPECT_EQ(t[i][8], "ok") << t[i][9];  // the stand-in refuses a directory another run is using
+    ASSERT_EQ(t[i].size(), 12u);
+    EXPECT_EQ(t[i][10], "ok") << t[i][11];  // the stand-in refuses a directory another run is using
     EXPECT_EQ(t[i][2], "5");
-    EXPECT_EQ(t[i][3], "5");
+    EXPECT_EQ(t[i][3], "777");  // the seed drawn from the clock, as the run announced it
+    EXPECT_EQ(t[i][4], "5");
+    EXPECT_EQ(t[i][9], "-");  // no held-out file
   }
   EXPECT_EQ(t[4][0] + " " + t[4][1], "4 1");
-  EXPECT_EQ(t[4][4], "0.050000");
+  EXPECT_EQ(t[4][5], "0.050000");
   EXPECT_NE(r.salida.find("mejor: 4\t1\t"), std::string::npos) << r.salida;
+  EXPECT_EQ(tsv(dir / "barrido-sunspots" / "resumen.tsv")[1].back(), "nh4_nre1");  // ranked by test error
   // Each run's configuration carries its grid values and keeps the rest of the job.
   const std::string net = lee(dir / "barrido-sunspots" / "nh2_nre0" / "sunspots.net");
   EXPECT_NE(net.find("1 2 1\nnri 2\nnre 0\nlearn\nnco 5\nftrain sunspots-train.dat\nftest sunspots-test.dat"),
@@ -308,8 +320,8 @@ TEST_F(Barrido, PrepararYRecogerPorSeparado) {
   ASSERT_EQ(r.estado, 0) << r.salida;
   const auto t = tsv(dir / "b" / "resultados.tsv");
   ASSERT_EQ(t.size(), 3u);
-  EXPECT_EQ(t[1][8], "sin_ejecutar");
-  EXPECT_EQ(t[2][8], "ok");
+  EXPECT_EQ(t[1][10], "sin_ejecutar");
+  EXPECT_EQ(t[2][10], "ok");
   EXPECT_EQ(t[2][2], "50");  // the configuration's own nco
 }
 
@@ -321,7 +333,7 @@ TEST_F(Barrido, EjecucionFallidaQuedaEnLaTablaYSeDicePorQue) {
   EXPECT_EQ(r.estado, 1) << r.salida;
   const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
   ASSERT_EQ(t.size(), 3u);
-  EXPECT_EQ(t[1][8], "error");
+  EXPECT_EQ(t[1][10], "error");
   EXPECT_NE(r.salida.find("ninguna ejecucion completa"), std::string::npos);
   for (const char* trabajo : {"nh2_nre1", "nh4_nre1"})
     EXPECT_NE(r.salida.find(std::string(trabajo) + " fallo con estado 2: NCO <= 0\n"), std::string::npos) << r.salida;
@@ -334,36 +346,89 @@ TEST_F(Barrido, RechazaLoQueNoEsUnBarrido) {
   EXPECT_EQ(barre({"prueba.net"}).estado, 1);
   EXPECT_EQ(barre({"sintest.net"}).estado, 1);
   EXPECT_EQ(barre({"-h", "0", "sunspots.net"}).estado, 1);
+  for (const char* o : {"-n", "-P"}) EXPECT_EQ(barre({o, "0", "sunspots.net"}).estado, 1) << o;
+  EXPECT_EQ(barre({"-P", "2x", "sunspots.net"}).estado, 1);
+  EXPECT_EQ(barre({"-v", "no-existe.dat", "sunspots.net"}).estado, 1);
   fs::create_directory(dir / "barrido-sunspots");
   const auto r = barre({"sunspots.net"});
   EXPECT_EQ(r.estado, 1);
   EXPECT_NE(r.salida.find("ya existe"), std::string::npos);
 }
 
+// Restarts, a held-out file and patience: each run in its own directory with its seed, the held-out test of
+// its kept weights in validacion/, one summary row per configuration ranked by the held-out error (which
+// here prefers more hidden units than the test error does).
+TEST_F(Barrido, ReiniciosValidacionYPaciencia) {
+  std::istringstream test(lee(dir / "sunspots-test.dat"));
+  std::string mitad;
+  for (std::string l; std::getline(test, l);) mitad += l + "\n";
+  e2e::escribe(dir / "Reservado.dat", mitad.substr(mitad.size() / 2, std::string::npos));
+  const auto r = barre(
+      {"-h", "2 4 6", "-e", "1", "-c", "5", "-n", "3", "-s", "7", "-v", "Reservado.dat", "-P", "3", "sunspots.net"});
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const fs::path b = dir / "barrido-sunspots";
+  const auto t = tsv(b / "resultados.tsv");
+  ASSERT_EQ(t.size(), 10u);
+  EXPECT_EQ(t[3][3] + " " + t[3][11], "9 nh2_nre1_s9");
+  EXPECT_EQ(t[3][4], "3");         // VELMOR_PACIENCIA=3 stopped it
+  EXPECT_EQ(t[3][9], "0.180000");  // the held-out test's " ets"
+  EXPECT_TRUE(fs::exists(b / "nh2_nre1_s9" / "validacion" / "sunspot#.wgt"));
+  const auto s = tsv(b / "resumen.tsv");
+  ASSERT_EQ(s.size(), 4u);
+  EXPECT_EQ(s[0][3] + " " + s[0][5] + " " + s[0][9] + " " + s[0][10],
+            "ejecuciones mejor_ets mediana_validacion rango_validacion");
+  // Seeds 7, 8, 9 add 1, 2 and 0 thousandths: the best is seed 9, the median 1 thousandth above it.
+  EXPECT_EQ(s[1][0] + " " + s[1][3] + " " + s[1][4] + " " + s[1][6], "6 3 9 0.140000");
+  EXPECT_EQ(s[2][0] + " " + s[2][5] + " " + s[2][7] + " " + s[2][8], "4 0.063333 0.064333 0.002000");
+  EXPECT_EQ(s[3][0] + " " + s[3][11], "2 nh2_nre1_s9");
+}
+
 TEST_F(Barrido, KorbentUnaFilaPorNucleosYModo) {
-  for (const char* f : {"faithful-train.dat", "faithful-valid.dat"}) copia(kDatos / f, dir / f);
-  // A stand-in that reports Ets falling with nh and over the cycles, in korbent's cycle-line layout.
+  // A stand-in that reports Ets falling with nh and over the cycles, in korbent's cycle-line layout, and then
+  // warns on standard error, which must not land on the last cycle line.
   e2e::escribe(dir / "korbent",
                "#!/bin/sh\n[ -f \"$7\" ] && [ -f \"$8\" ] || exit 1\n"
                "awk -v nh=\"$3\" 'BEGIN { for (c = 0; c < 3; c++) printf \"\\n \\t Ciclo: %u \\t Etr=%f \\t Ets=%f\", "
-               "c, 2.5, 3 - nh / 10 - c / 100 }'\n");
+               "c, 2.5, 3 - nh / 10 - c / 100 }'\n"
+               "echo 'Aviso: right after the last cycle line' >&2\n");
   fs::permissions(dir / "korbent", fs::perms::owner_all);
-  const auto r =
-      guion(dir.path(), "barrido_korbent.sh",
-            {"-h", "2 5", "-m", "1 2", "faithful", "2", "0", "3", "2", "faithful-train.dat", "faithful-valid.dat"},
-            {"KORBENT=./korbent"}, 120);
+  const auto r = barre_korbent({"-h", "2 5", "-m", "1 2"}, "./korbent");
   ASSERT_EQ(r.estado, 0) << r.salida;
   const auto t = tsv(dir / "barrido-faithful" / "resultados.tsv");
   ASSERT_EQ(t.size(), 5u);
   EXPECT_EQ(t[0][1], "modo");
-  for (std::size_t i = 1; i < t.size(); ++i) EXPECT_EQ(t[i][7], "ok") << t[i][8];
-  EXPECT_EQ(t[3][8], "nh5_modo1");
-  EXPECT_EQ(t[3][4], "2.480000");
-  EXPECT_EQ(t[3][5], "2");
-  EXPECT_EQ(guion(dir.path(), "barrido_korbent.sh",
-                  {"-h", "2", "-d", "otro", "faithful", "2", "0", "3", "3", "faithful-train.dat", "faithful-valid.dat"})
-                .estado,
-            1);  // mode 3 continues a network of fixed size
+  for (std::size_t i = 1; i < t.size(); ++i) EXPECT_EQ(t[i][12], "ok") << t[i][13];
+  EXPECT_EQ(t[3][13], "nh5_modo1");
+  EXPECT_EQ(t[3][5], "2.480000");
+  EXPECT_EQ(t[3][6], "2");
+  EXPECT_EQ(barre_korbent({"-h", "2", "-m", "3", "-d", "otro"}).estado, 1);  // mode 3 continues a stored network
+}
+
+// Seeds only where the mode draws random numbers, the held-out file as the runs' validation file, the
+// optimiser passed on, and the information criteria of the kept network.
+TEST_F(Barrido, KorbentSemillasValidacionYCriterios) {
+  const auto r =
+      barre_korbent({"-h", "1 3", "-m", "0 2", "-n", "2", "-s", "4", "-v", "faithful-valid.dat", "-O", "em"});
+  ASSERT_EQ(r.estado, 0) << r.salida;
+  const fs::path b = dir / "barrido-faithful";
+  EXPECT_EQ(lee(b / "trabajos.txt"), "nh1_modo0_s4\nnh1_modo0_s5\nnh1_modo2\nnh3_modo0_s4\nnh3_modo0_s5\nnh3_modo2\n");
+  EXPECT_NE(
+      lee(b / "nh3_modo0_s5" / "corre.sh").find("KORBENT_SEMILLA=5; export KORBENT_SEMILLA\nKORBENT_OPTIMIZADOR=em"),
+      std::string::npos);
+  const auto t = tsv(b / "resultados.tsv");
+  ASSERT_EQ(t.size(), 7u);
+  EXPECT_EQ(t[3][3], "todas");  // leader seeding draws nothing: one run stands for every seed
+  // nh 1 on 2 inputs and 204 training rows, Etr 2.45: p = 1*2*2 + 1 - 1 = 4, AIC = 2*204*2.45 + 2*4,
+  // BIC = 2*204*2.45 + 4*ln 204; held-out log10 densities of -1.2: 1.2 ln 10.
+  EXPECT_EQ(t[1][7] + " " + t[1][9] + " " + t[1][10] + " " + t[1][11], "2.450000 4 1007.600 1020.872");
+  EXPECT_EQ(t[1][8], "2.763102");
+  EXPECT_NE(r.salida.find("mejor por BIC: 1\t0\t"), std::string::npos) << r.salida;
+  EXPECT_NE(r.salida.find("mejor: 3\t0\t"), std::string::npos) << r.salida;
+  EXPECT_EQ(barre_korbent({"-h", "2", "-d", "x", "-O", "bfgs"}).estado, 1);
+  EXPECT_EQ(
+      barre_korbent({"-h", "2", "-d", "y", "-v", "faithful-train.dat"}, kKorbentFalso.string(), {"faithful-valid.dat"})
+          .estado,
+      1);  // two validation files
 }
 
 // ---- with the real programs
@@ -392,12 +457,15 @@ TEST_F(Barrido, VelmorRealRejillaDosPorDos) {
     DirTemporal prueba;
     if (!entrena_sunspots(prueba.path(), 2)) GTEST_SKIP() << "velmor aun no entrena de principio a fin";
   }
-  const auto r = barre({"-h", "2 3", "-e", "0 1", "-c", "3", "-s", "1", "sunspots.net"}, VELMOR_BIN);
+  const auto r =
+      barre({"-h", "2 3", "-e", "0 1", "-c", "3", "-s", "1", "-v", "sunspots-test.dat", "sunspots.net"}, VELMOR_BIN);
   ASSERT_EQ(r.estado, 0) << r.salida;
   const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
   ASSERT_EQ(t.size(), 5u);
-  for (std::size_t i = 1; i < t.size(); ++i)
-    EXPECT_EQ(t[i][8], "ok") << lee(dir / "barrido-sunspots" / t[i][9] / "consola.txt");
+  for (std::size_t i = 1; i < t.size(); ++i) {
+    EXPECT_EQ(t[i][10], "ok") << lee(dir / "barrido-sunspots" / t[i][11] / "consola.txt");
+    EXPECT_NE(t[i][9], "-") << lee(dir / "barrido-sunspots" / t[i][11] / "validacion" / "consola.txt");
+  }
 }
 
 // Installed, a sweep runs the program installed beside it, with neither the PATH nor VELMOR naming it, from
@@ -414,7 +482,7 @@ TEST_F(Barrido, InstaladoUsaElProgramaDeSuDirectorio) {
   ASSERT_EQ(r.estado, 0) << r.salida << r.errores;
   const auto t = tsv(dir / "barrido-sunspots" / "resultados.tsv");
   ASSERT_EQ(t.size(), 2u);
-  EXPECT_EQ(t[1][8], "ok") << lee(dir / "barrido-sunspots" / t[1][9] / "consola.txt");
+  EXPECT_EQ(t[1][10], "ok") << lee(dir / "barrido-sunspots" / t[1][11] / "consola.txt");
 }
 
 #ifdef KORBENT_BIN
