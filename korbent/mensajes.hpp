@@ -3,6 +3,8 @@
 // UTF-8 console converts each from its own page.
 #pragma once
 
+#include <cstddef>
+
 #include "common/errmess.hpp"
 #include "terminal/consola.hpp"
 
@@ -101,6 +103,12 @@ inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
 // Representation files.
 inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";
 inline constexpr char dimensiones_rep[] = "Dimensiones incorrectas en %s";
+// Before "Error en el fichero de datos", which names no line: the row (one per kernel) and its value.
+inline void aviso_rep_invalido(const char* f, std::size_t fila, long double v, const char* debe) {
+  aviso("%s, fila %zu: %Lg, y %s", f, fila, v, debe);
+}
+inline constexpr char sig_no_nula[] = "una desviaci\xF3n t\xEDpica no puede ser 0 ni infinita";
+inline constexpr char wa_no_negativo[] = "un peso de mezcla debe ser >= 0";
 
 // Initialisation (code page 850).
 inline constexpr Texto850 sin_memoria_r{"Error de asignaci\xA2n de memoria a r"};
