@@ -64,13 +64,17 @@ inline void aviso_no_numero(const char* f, unsigned long linea, const char* item
   const EnPagina pagina(Pagina::cp850);
   aviso("%s, l\xA1nea %lu: \"%s\" no es un n\xA3mero; se lee como 0", f, linea, item);
 }
-inline void aviso_mas_no_numeros(const char* f, unsigned long n) {
+// Past the first few, the tokens of one kind are only counted.
+inline void aviso_mas_valores(const char* f, unsigned long n, const char* cuales) {
   const EnPagina pagina(Pagina::cp850);
-  aviso(
-      "%s: %lu valores m\xA0s que no son n\xA3meros, le\xA1"
-      "dos como 0",
-      f, n);
+  aviso("%s: %lu valores m\xA0s %s", f, n, cuales);
 }
+inline constexpr char mas_no_numeros[] =
+    "que no son n\xA3meros, le\xA1"
+    "dos como 0";
+inline constexpr char mas_con_resto[] =
+    "con texto tras el n\xA3mero, le\xA1"
+    "dos sin \x82l";
 inline void aviso_ancho_lineas(const char* f, unsigned long por_linea, unsigned dim) {
   const EnPagina pagina(Pagina::cp850);
   aviso("%s: todas sus l\xA1neas tienen %lu valores, que no son un m\xA3ltiplo de los %u de cada patr\xA2n", f,
@@ -92,13 +96,6 @@ inline void aviso_lineas_distintas(const char* f, unsigned long linea, unsigned 
 inline void aviso_resto(const char* f, unsigned long linea, const char* item, const char* leido) {
   const EnPagina pagina(Pagina::cp850);
   aviso("%s, l\xA1nea %lu: \"%s\" lleva texto tras el n\xA3mero; se lee como %s", f, linea, item, leido);
-}
-inline void aviso_mas_con_resto(const char* f, unsigned long n) {
-  const EnPagina pagina(Pagina::cp850);
-  aviso(
-      "%s: %lu valores m\xA0s con texto tras el n\xA3mero, le\xA1"
-      "dos sin \x82l",
-      f, n);
 }
 // Before "Error en el fichero de datos", which names no line.
 inline void aviso_no_finito(const char* f, unsigned long linea, const char* item) {

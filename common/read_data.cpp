@@ -72,9 +72,9 @@ class Lector {
   void avisa(unsigned dim) {
     cierra_linea();
     if (no_numeros_ > msg_comun::kAvisosNoNumero)
-      msg_comun::aviso_mas_no_numeros(fname_, no_numeros_ - msg_comun::kAvisosNoNumero);
+      msg_comun::aviso_mas_valores(fname_, no_numeros_ - msg_comun::kAvisosNoNumero, msg_comun::mas_no_numeros);
     if (con_resto_ > msg_comun::kAvisosNoNumero)
-      msg_comun::aviso_mas_con_resto(fname_, con_resto_ - msg_comun::kAvisosNoNumero);
+      msg_comun::aviso_mas_valores(fname_, con_resto_ - msg_comun::kAvisosNoNumero, msg_comun::mas_con_resto);
     // Patterns are taken dim values at a time whatever the lines hold: lines of another width are read
     // in a layout the user may not have meant.
     if (dim > 0 && linea_distinta_ > 0)
