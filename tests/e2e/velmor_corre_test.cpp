@@ -216,7 +216,8 @@ TEST_F(VelmorCorre, TrainingThatStopsEarlySaysWhy) {
             std::string::npos)
       << r.errores;
   datos();
-  EXPECT_EQ(velmor(kLearnSinTest).errores.find("Aviso"), std::string::npos) << "a training that runs its cycles";
+  EXPECT_EQ(velmor(kLearnSinTest).errores.find("Aviso: el entrenamiento"), std::string::npos)
+      << "a training that runs its cycles";
 }
 
 TEST_F(VelmorCorre, DerivativeFileThatCannotBeOpenedStopsAfterCreatingTheEmptyOutFile) {
