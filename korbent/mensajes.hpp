@@ -53,6 +53,22 @@ inline constexpr char pide_entrenamiento[] = "\n Fichero de entrenamiento -> ";
 inline constexpr char pide_test[] = "\n Fichero de test -> ";
 inline constexpr char pide_validacion[] = "\n Fichero de validacion -> ";
 
+// A command line that opens the dialog while its answers come from a file or a pipe.
+inline void argumentos_dialogo(int n) {
+  static const char* const kNombres[] = {"nombre", "ni", "nh", "no", "nco", "inic", "entrenamiento"};
+  const char* que = n == 1 ? "argumento" : "argumentos";
+  if (n < 7)
+    aviso(
+        "korbent recibi\xF3 %d %s y necesita al menos 7: falta %s; el di\xE1logo toma las respuestas de la "
+        "entrada est\xE1ndar",
+        n, que, kNombres[n]);
+  else
+    aviso(
+        "korbent recibi\xF3 %d %s y admite 9 como mucho; el di\xE1logo toma las respuestas de la entrada "
+        "est\xE1ndar",
+        n, que);
+}
+
 // Parameter checks (status 1).
 inline constexpr char entradas_mal[] = "Numero de entradas incorrecto";
 inline constexpr char unidades_mal[] = "Numero de unidades incorrecto";
