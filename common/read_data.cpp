@@ -89,7 +89,7 @@ class Lector {
 
   // Before the error of a pattern cut short: where, and by what.
   void avisa_corte(unsigned leidos, unsigned dim) {
-    avisa(0);
+    avisa(dim);
     if (ultimo_ == EOF)
       msg_comun::aviso_patron_incompleto(fname_, linea_, leidos, dim);
     else
