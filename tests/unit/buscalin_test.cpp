@@ -313,10 +313,6 @@ TEST(BuscalinCubico, FlatBracketWithZeroSlopesBisectsInsteadOfStepping) {
   EXPECT_EQ(e, 1.0);
 }
 
-}  // namespace
-
-namespace {
-
 // log cosh plus a quadratic, minimum at c: smooth, but no cubic fits it, so every search runs the sectioning.
 template <class Real>
 struct Valle {
@@ -334,51 +330,31 @@ struct Valle {
   }
 };
 
-// A search from 0 towards a valley `pasos` step units away along (3, 4).
+// A search from 0 towards a valley `pasos` step units away along (3, 4) gives step a, error e in n evaluations.
 template <class A>
-struct Busqueda {
-  using Real = typename A::Real;
-  Real a, e;
-  int evaluaciones;
-};
-template <class A>
-Busqueda<A> busca_valle(double pasos) {
+void busca_valle(double pasos, typename A::Real a, typename A::Real e, int n) {
   using Real = typename A::Real;
   const std::vector<Real> dir{3, 4};
   const Real lejos = Real(pasos) * A::paso;
   Valle<Real> f{{lejos * 3 / 5, lejos * 4 / 5}};
   std::vector<Real> w{0, 0}, dw(2);
-  Real e = f(w, dw);
+  Real e0 = f(w, dw);
   f.evaluaciones = 0;
-  const Real a = buscalin<A>(std::span<Real>(w), std::span<Real>(dw), e, std::span<const Real>(dir), f);
-  return {a, e, f.evaluaciones};
+  EXPECT_EQ(buscalin<A>(std::span<Real>(w), std::span<Real>(dw), e0, std::span<const Real>(dir), f), a) << pasos;
+  EXPECT_EQ(e0, e) << pasos;
+  EXPECT_EQ(f.evaluaciones, n) << pasos;
 }
 
 TEST(BuscalinIgual, SearchesEndingWithinAThousandStepsAreUnchanged) {
-  // Bit for bit what the equal steps gave before the doubling beyond them: step, error, evaluations.
-  const struct {
-    double pasos;
-    double a, e;
-    int n;
-    long double ak, ek;
-    int nk;
-  } casos[] = {
-      {0.3, 0x1.3a9277cad7f5ep-11, 0x1.23fbedba69bp-58, 2, 0xc.4911c1dadb227fp-11L, 0xd.039797a9c5930e4p-39L, 2},
-      {37.2, 0x1.30be0d8a59fa9p-4, 0x1.7d5c137059915p-58, 39, 0xb.e76b0a38089cd96p-4L, 0x8.7bc6096ff1cad1ep-38L, 39},
-      {420.7, 0x1.aecbfb208412bp-1, 0x1.23fbeef6ed14dp-58, 422, 0x8.6b851eb851eba6dp+0L, 0x8.d8c582ab184112ap-14L, 421},
-      {999.6, 0x1.ffcb923d403dfp+0, 0x1.7d5dddf78299ap-60, 1001, 0x9.fd70a3d70a3d98ap+1L, 0x8.d85059e964fe233p-12L,
-       999},
-  };
-  for (const auto& c : casos) {
-    const auto v = busca_valle<AjustesVelmor>(c.pasos);
-    EXPECT_EQ(v.a, c.a) << c.pasos;
-    EXPECT_EQ(v.e, c.e) << c.pasos;
-    EXPECT_EQ(v.evaluaciones, c.n) << c.pasos;
-    const auto k = busca_valle<AjustesKorbent>(c.pasos);
-    EXPECT_EQ(k.a, c.ak) << c.pasos;
-    EXPECT_EQ(k.e, c.ek) << c.pasos;
-    EXPECT_EQ(k.evaluaciones, c.nk) << c.pasos;
-  }
+  // Bit for bit what the equal steps gave before the doubling beyond them.
+  busca_valle<AjustesVelmor>(0.3, 0x1.3a9277cad7f5ep-11, 0x1.23fbedba69bp-58, 2);
+  busca_valle<AjustesVelmor>(37.2, 0x1.30be0d8a59fa9p-4, 0x1.7d5c137059915p-58, 39);
+  busca_valle<AjustesVelmor>(420.7, 0x1.aecbfb208412bp-1, 0x1.23fbeef6ed14dp-58, 422);
+  busca_valle<AjustesVelmor>(999.6, 0x1.ffcb923d403dfp+0, 0x1.7d5dddf78299ap-60, 1001);
+  busca_valle<AjustesKorbent>(0.3, 0xc.4911c1dadb227fp-11L, 0xd.039797a9c5930e4p-39L, 2);
+  busca_valle<AjustesKorbent>(37.2, 0xb.e76b0a38089cd96p-4L, 0x8.7bc6096ff1cad1ep-38L, 39);
+  busca_valle<AjustesKorbent>(420.7, 0x8.6b851eb851eba6dp+0L, 0x8.d8c582ab184112ap-14L, 421);
+  busca_valle<AjustesKorbent>(999.6, 0x9.fd70a3d70a3d98ap+1L, 0x8.d85059e964fe233p-12L, 999);
 }
 
 }  // namespace
