@@ -1,5 +1,5 @@
-// Line search along a given direction: equal steps until the minimum is bracketed, then safeguarded cubic
-// interpolation until the slope along the direction has almost vanished.
+// Line search along a given direction: equal steps (doubling after the first thousand) until the minimum is
+// bracketed, then safeguarded cubic interpolation until the slope along the direction has almost vanished.
 #pragma once
 
 #include <cmath>
@@ -14,12 +14,17 @@
 
 namespace buscalin_detalle {
 
+// Bracketing takes this many equal steps, as far as nearly every search goes; beyond them the step doubles
+// at each trial, so that a minimum hundreds of units away (data in large units) is bracketed in a few dozen
+// trials instead of tens of thousands, each a pass over the training set.
+inline constexpr std::uint64_t kPasosIguales = 1000;
+
 // Bracketing ends on its own when the error rises or its slope turns: velmor's error is a mean of squares,
 // bounded below, and korbent's can only fall without bound towards a value that is not finite, which ends
 // the search at the last sound trial. What can step for ever is an error that is exactly flat (the same
-// error and a zero slope trial after trial); it is given up after this many such trials in a row, so that
-// a search with a flat stretch shorter than that is still followed to its end.
-inline constexpr std::uint64_t kPasosPlanos = 1000000;
+// error and a zero slope trial after trial); it is given up once such trials in a row span this many step
+// units, so that a search with a flat stretch shorter than that is still followed to its end.
+inline constexpr double kPasosPlanos = 1000000;
 
 template <class Real>
 struct Extremo {
@@ -98,16 +103,20 @@ typename A::Real buscalin(std::span<typename A::Real> w0, std::span<typename A::
     ultima_es_inferior = false;
   };
 
-  for (std::uint64_t k = 1, planos = 0;; ++k) {
-    const T t = prueba(Real(k) * (A::paso / mod));
+  Real unidades = 1, planos = 0;  // the last step and the flat run, in step units
+  for (std::uint64_t k = 1;; ++k) {
+    // Past the equal steps every trial so far is the bracket's lower end.
+    const Real a = k <= kPasosIguales ? Real(k) * (A::paso / mod) : inf.a + (unidades *= 2) * (A::paso / mod);
+    if (!std::isfinite(a)) return acepta(wmin, dwmin, inf);  // no farther point to try
+    const T t = prueba(a);
     if (!finito(t)) return acepta(wmin, dwmin, inf);  // nothing beyond a broken point can be trusted
     if (aceptable(t)) return acepta(w, dw, t);
     if (t.d > 0 || t.e > inf.e) {
       a_superior(t);
       break;
     }
-    planos = t.e == inf.e && t.d == 0 ? planos + 1 : 0;
-    if (planos == kPasosPlanos) return acepta(wmin, dwmin, inf);
+    planos = t.e == inf.e && t.d == 0 ? planos + unidades : 0;
+    if (planos >= Real(kPasosPlanos)) return acepta(wmin, dwmin, inf);
     a_inferior(t);
   }
 

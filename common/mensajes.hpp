@@ -64,17 +64,55 @@ inline void aviso_no_numero(const char* f, unsigned long linea, const char* item
   const EnPagina pagina(Pagina::cp850);
   aviso("%s, l\xA1nea %lu: \"%s\" no es un n\xA3mero; se lee como 0", f, linea, item);
 }
-inline void aviso_mas_no_numeros(const char* f, unsigned long n) {
+// Past the first few, the tokens of one kind are only counted.
+inline void aviso_mas_valores(const char* f, unsigned long n, const char* cuales) {
   const EnPagina pagina(Pagina::cp850);
-  aviso(
-      "%s: %lu valores m\xA0s que no son n\xA3meros, le\xA1"
-      "dos como 0",
-      f, n);
+  aviso("%s: %lu valores m\xA0s %s", f, n, cuales);
 }
+inline constexpr char mas_no_numeros[] =
+    "que no son n\xA3meros, le\xA1"
+    "dos como 0";
+inline constexpr char mas_con_resto[] =
+    "con texto tras el n\xA3mero, le\xA1"
+    "dos sin \x82l";
 inline void aviso_ancho_lineas(const char* f, unsigned long por_linea, unsigned dim) {
   const EnPagina pagina(Pagina::cp850);
   aviso("%s: todas sus l\xA1neas tienen %lu valores, que no son un m\xA3ltiplo de los %u de cada patr\xA2n", f,
         por_linea, dim);
+}
+inline void aviso_varios_por_linea(const char* f, unsigned long por_linea, unsigned dim) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s: todas sus l\xA1neas tienen %lu valores y cada patr\xA2n %u: se leen %lu patrones por l\xA1nea", f,
+        por_linea, dim, por_linea / dim);
+}
+inline void aviso_lineas_distintas(const char* f, unsigned long linea, unsigned long valores, unsigned long primera,
+                                   unsigned long en_primera, unsigned dim) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso(
+      "%s, l\xA1nea %lu: tiene %lu %s y la l\xA1nea %lu, la primera con datos, %lu; cada patr\xA2n toma los %u "
+      "valores siguientes, sin mirar d\xA2nde acaba cada l\xA1nea",
+      f, linea, valores, valores == 1 ? "valor" : "valores", primera, en_primera, dim);
+}
+inline void aviso_resto(const char* f, unsigned long linea, const char* item, const char* leido) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s, l\xA1nea %lu: \"%s\" lleva texto tras el n\xA3mero; se lee como %s", f, linea, item, leido);
+}
+// Before "Error en el fichero de datos", which names no line.
+inline void aviso_no_finito(const char* f, unsigned long linea, const char* item) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s, l\xA1nea %lu: \"%s\" no es un n\xA3mero finito", f, linea, item);
+}
+inline void aviso_patron_incompleto(const char* f, unsigned long linea, unsigned leidos, unsigned dim) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s, l\xA1nea %lu: el fichero acaba con un patr\xA2n incompleto, %u de sus %u valores", f, linea, leidos, dim);
+}
+inline void aviso_patron_cortado(const char* f, unsigned long linea, char corte, unsigned leidos, unsigned dim) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s, l\xA1nea %lu: '%c' corta un patr\xA2n tras %u de sus %u valores", f, linea, corte, leidos, dim);
+}
+inline void aviso_demasiados_patrones(const char* f, unsigned long n) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso("%s: tiene m\xA0s de %lu patrones, los que caben en la cuenta", f, n);
 }
 
 // Seeds (standard error).

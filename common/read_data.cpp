@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+#include <string>
 
 #include "common/asigna.hpp"
 #include "common/fichero.hpp"
@@ -48,33 +49,64 @@ class Lector {
       x = std::strtod(item_, &fin);
     else
       x = std::strtold(item_, &fin);
-    if (fin == item_ && ++no_numeros_ <= msg_comun::kAvisosNoNumero)
-      msg_comun::aviso_no_numero(fname_, linea_, pos_.escrito);
-    if (!std::isfinite(x)) msg_comun::datos_erroneos(fname_);
+    if (fin == item_) {
+      if (++no_numeros_ <= msg_comun::kAvisosNoNumero) msg_comun::aviso_no_numero(fname_, linea_, pos_.escrito);
+    } else if (*fin != '\0' && ++con_resto_ <= msg_comun::kAvisosNoNumero) {
+      // "3,6;79": the comma parts tokens, and "6;79" is a number followed by text.
+      const std::string leido(pos_.escrito, static_cast<std::size_t>(fin - item_));
+      msg_comun::aviso_resto(fname_, linea_, pos_.escrito, leido.c_str());
+    }
+    if (!std::isfinite(x)) {
+      avisa(0);
+      msg_comun::aviso_no_finito(fname_, linea_, pos_.escrito);
+      msg_comun::datos_erroneos(fname_);
+    }
     if (acota_ && std::abs(x) > A::dato_maximo) msg_comun::dato_grande(fname_, linea_, pos_.escrito, A::dato_maximo);
     if (acota_ && x != 0 && std::abs(x) < A::dato_minimo)
       msg_comun::dato_pequeno(fname_, linea_, pos_.escrito, A::dato_minimo);
     return x;
   }
 
-  // Warnings on what was read so far; called at the end, and before an error that they may explain.
+  // Warnings on what was read so far; called at the end, and before an error that they may explain (dim 0:
+  // the layout is not in question).
   void avisa(unsigned dim) {
     cierra_linea();
     if (no_numeros_ > msg_comun::kAvisosNoNumero)
-      msg_comun::aviso_mas_no_numeros(fname_, no_numeros_ - msg_comun::kAvisosNoNumero);
-    if (ancho_comun_ > 0 && ancho_comun_ % dim != 0) msg_comun::aviso_ancho_lineas(fname_, ancho_comun_, dim);
-    no_numeros_ = 0;
-    ancho_comun_ = 0;
+      msg_comun::aviso_mas_valores(fname_, no_numeros_ - msg_comun::kAvisosNoNumero, msg_comun::mas_no_numeros);
+    if (con_resto_ > msg_comun::kAvisosNoNumero)
+      msg_comun::aviso_mas_valores(fname_, con_resto_ - msg_comun::kAvisosNoNumero, msg_comun::mas_con_resto);
+    // Patterns are taken dim values at a time whatever the lines hold: lines of another width are read
+    // in a layout the user may not have meant.
+    if (dim > 0 && linea_distinta_ > 0)
+      msg_comun::aviso_lineas_distintas(fname_, linea_distinta_, ancho_distinta_, primera_linea_, ancho_primera_, dim);
+    else if (dim > 0 && ancho_primera_ > 0 && ancho_primera_ % dim != 0)
+      msg_comun::aviso_ancho_lineas(fname_, ancho_primera_, dim);
+    else if (dim > 0 && ancho_primera_ > dim)
+      msg_comun::aviso_varios_por_linea(fname_, ancho_primera_, dim);
+    no_numeros_ = con_resto_ = 0;
+    linea_distinta_ = ancho_primera_ = 0;
+  }
+
+  // Before the error of a pattern cut short: where, and by what.
+  void avisa_corte(unsigned leidos, unsigned dim) {
+    avisa(dim);
+    if (ultimo_ == EOF)
+      msg_comun::aviso_patron_incompleto(fname_, linea_, leidos, dim);
+    else
+      msg_comun::aviso_patron_cortado(fname_, pos_.linea_item, static_cast<char>(ultimo_), leidos, dim);
   }
 
  private:
-  // Lines holding no token do not count; lines of different widths leave nothing to warn about.
+  // Lines holding no token do not count. The first line with data sets the width the others are held to.
   void cierra_linea() {
     if (en_linea_ > 0) {
-      if (lineas_con_datos_++ == 0)
-        ancho_comun_ = en_linea_;
-      else if (en_linea_ != ancho_comun_)
-        ancho_comun_ = 0;
+      if (ancho_primera_ == 0 && linea_distinta_ == 0) {
+        ancho_primera_ = en_linea_;
+        primera_linea_ = linea_;
+      } else if (en_linea_ != ancho_primera_ && linea_distinta_ == 0) {
+        linea_distinta_ = linea_;
+        ancho_distinta_ = en_linea_;
+      }
     }
     en_linea_ = 0;
   }
@@ -85,8 +117,10 @@ class Lector {
   char item_[kItem];
   int ultimo_ = 0;
   PosicionItem pos_;
-  unsigned long linea_ = 0, en_linea_ = 0, ancho_comun_ = 0, lineas_con_datos_ = 0;
-  unsigned long no_numeros_ = 0;
+  unsigned long linea_ = 0, en_linea_ = 0;
+  unsigned long primera_linea_ = 0, ancho_primera_ = 0;    // the first line with data
+  unsigned long linea_distinta_ = 0, ancho_distinta_ = 0;  // the first line of another width, if any
+  unsigned long no_numeros_ = 0, con_resto_ = 0;
 };
 
 }  // namespace
@@ -108,11 +142,14 @@ DatosDe<A> read_data(const char* fname, unsigned dim, bool acota) {
     while (leidos < dim && lector.siguiente()) patron[leidos++] = lector.valor();
     if (leidos == 0) break;
     if (leidos < dim) {
-      lector.avisa(dim);
+      lector.avisa_corte(leidos, dim);
       msg_comun::datos_erroneos(fname);
     }
     // The count is 32 bits wide; a file with more patterns is refused rather than wrapped.
-    if (datos.ndat == std::numeric_limits<std::uint32_t>::max()) msg_comun::datos_erroneos(fname);
+    if (datos.ndat == std::numeric_limits<std::uint32_t>::max()) {
+      msg_comun::aviso_demasiados_patrones(fname, datos.ndat);
+      msg_comun::datos_erroneos(fname);
+    }
     if constexpr (A::disposicion == Disposicion::columnas) {
       for (unsigned k = 0; k < dim; ++k) anade(datos.d[k], patron[k], msg_comun::sin_memoria_data_i);
     } else {

@@ -3,6 +3,8 @@
 // UTF-8 console converts each from its own page.
 #pragma once
 
+#include <cstddef>
+
 #include "common/errmess.hpp"
 #include "terminal/consola.hpp"
 
@@ -50,6 +52,22 @@ inline constexpr char pide_inic[] = "\n Inic.: 0=NGAS 1=KMEANS 2=LEADER+KMEANS 3
 inline constexpr char pide_entrenamiento[] = "\n Fichero de entrenamiento -> ";
 inline constexpr char pide_test[] = "\n Fichero de test -> ";
 inline constexpr char pide_validacion[] = "\n Fichero de validacion -> ";
+
+// A command line that opens the dialog while its answers come from a file or a pipe.
+inline void argumentos_dialogo(int n) {
+  static const char* const kNombres[] = {"nombre", "ni", "nh", "no", "nco", "inic", "entrenamiento"};
+  const char* que = n == 1 ? "argumento" : "argumentos";
+  if (n < 7)
+    aviso(
+        "korbent recibi\xF3 %d %s y necesita al menos 7: falta %s; el di\xE1logo toma las respuestas de la "
+        "entrada est\xE1ndar",
+        n, que, kNombres[n]);
+  else
+    aviso(
+        "korbent recibi\xF3 %d %s y admite 9 como mucho; el di\xE1logo toma las respuestas de la entrada "
+        "est\xE1ndar",
+        n, que);
+}
 
 // Parameter checks (status 1).
 inline constexpr char entradas_mal[] = "Numero de entradas incorrecto";
@@ -101,6 +119,12 @@ inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
 // Representation files.
 inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";
 inline constexpr char dimensiones_rep[] = "Dimensiones incorrectas en %s";
+// Before "Error en el fichero de datos", which names no line: the row (one per kernel) and its value.
+inline void aviso_rep_invalido(const char* f, std::size_t fila, long double v, const char* debe) {
+  aviso("%s, fila %zu: %Lg, y %s", f, fila, v, debe);
+}
+inline constexpr char sig_no_nula[] = "una desviaci\xF3n t\xEDpica no puede ser 0 ni infinita";
+inline constexpr char wa_no_negativo[] = "un peso de mezcla debe ser >= 0";
 
 // Initialisation (code page 850).
 inline constexpr Texto850 sin_memoria_r{"Error de asignaci\xA2n de memoria a r"};

@@ -114,10 +114,15 @@ void carga_rep_sig_zelbrin_fdp(ZELBRIN_FDP& net) {
   }
   // A width of 0 or a negative mixing weight would put infinities and NaN into every density: such a file
   // is refused as the data reader refuses a number it cannot take.
+  const auto rechaza = [&](const char* sufijo, std::size_t h, long double v, const char* debe) {
+    const std::string f = fichero(net, sufijo);
+    msg_korbent::aviso_rep_invalido(f.c_str(), h + 1, v, debe);
+    msg_comun::datos_erroneos(f.c_str());
+  };
   for (std::size_t h = 0; h < net.nh; ++h) {
     for (std::size_t j = 0; j < net.ni; ++j)
-      if (!std::isfinite(1 / (raiz2() * sig.d[h][j]))) msg_comun::datos_erroneos(fichero(net, ".sig").c_str());
-    if (!(wa.d[h][0] >= 0)) msg_comun::datos_erroneos(fichero(net, ".wa").c_str());
+      if (!std::isfinite(1 / (raiz2() * sig.d[h][j]))) rechaza(".sig", h, sig.d[h][j], msg_korbent::sig_no_nula);
+    if (!(wa.d[h][0] >= 0)) rechaza(".wa", h, wa.d[h][0], msg_korbent::wa_no_negativo);
   }
   for (std::size_t h = 0; h < net.nh; ++h) {
     ZELBRIN_NEURON& k = net.rb[h];

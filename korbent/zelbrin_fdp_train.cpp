@@ -1,5 +1,7 @@
 #include "korbent/zelbrin_fdp_train.hpp"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -74,6 +76,8 @@ ParametrosKorbent toma_parametros(int argc, const char* const* argv, std::FILE* 
   if (argc >= 8 && argc <= 10) {
     for (int k = 1; k < argc; ++k) t[k - 1] = corta(argv[k]);
   } else {
+    // Answers taken from a file or a pipe would be read without a word: a user who gave arguments meant them.
+    if (argc > 1 && isatty(fileno(in)) == 0) msg_korbent::argumentos_dialogo(argc - 1);
     const char* const textos[9] = {
         msg_korbent::pide_nombre,        msg_korbent::pide_entradas, msg_korbent::pide_ocultas,
         msg_korbent::pide_salidas,       msg_korbent::pide_ciclos,   msg_korbent::pide_inic,

@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/asigna.hpp"
 #include "common/errmess.hpp"
@@ -74,7 +76,46 @@ std::vector<int> lista_retardos(LectorConfig& cfg, std::size_t n, int minimo, co
   return v;
 }
 
+// Edits between two words: insertions, deletions, substitutions and swaps of neighbours.
+std::size_t distancia(const std::string& a, const std::string& b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i)
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  return d[a.size()][b.size()];
+}
+
+// Keywords within an edit or two of `item` (one for the short ones), besides itself.
+std::string palabras_parecidas(const char* item) {
+  static const char* const kPalabras[] = {"velmor",  "veldmor", "nri",    "nre",  "learn",
+                                          "c_learn", "nco",     "ftrain", "ftest"};
+  std::string r;
+  for (const char* p : kPalabras) {
+    const std::string palabra(p);
+    const std::size_t d = distancia(item, palabra);
+    if (d == 0 || d > (palabra.size() <= 4 ? 1u : 2u)) continue;
+    r += (r.empty() ? "" : " o ") + palabra;
+  }
+  return r;
+}
+
 }  // namespace
+
+void avisa_no_usados(LectorConfig& cfg, bool actual) {
+  unsigned long n = 0;
+  for (bool hay = actual && !cfg.agotado(); hay || cfg.lee(); hay = false) {
+    if (++n > msg_velmor::kAvisosNoUsados) continue;
+    const std::string parecidas = palabras_parecidas(cfg.item());
+    msg_velmor::no_usado(nombre_en_avisos(cfg), cfg.linea(), leido(cfg).c_str(), parecidas.c_str());
+  }
+  if (n > msg_velmor::kAvisosNoUsados)
+    msg_velmor::mas_no_usados(nombre_en_avisos(cfg), n - msg_velmor::kAvisosNoUsados);
+}
 
 int entero_de(const char* item) {
   int v;

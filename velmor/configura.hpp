@@ -57,6 +57,10 @@ bool lee_ftest_opcional(LectorConfig& cfg);
 // The test file name (the token after ftest) into tp.fname.
 void lee_nombre_test(LectorConfig& cfg, DATASET& tp);
 
+// Reads the configuration to its end and warns of every token the job leaves unread, with the keywords it
+// may have meant; with `actual`, the token just read is the first of them.
+void avisa_no_usados(LectorConfig& cfg, bool actual);
+
 void cierra_configuracion(LectorConfig& cfg);
 
 // Token to number as the configuration reads them. Integers: the decimal prefix (0 without digits),

@@ -1,6 +1,8 @@
 #include "velmor/corre_velmor.hpp"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "common/errmess.hpp"
 #include "common/random.hpp"
@@ -9,6 +11,7 @@
 #include "velmor/ctrl_c.hpp"
 #include "velmor/entrena.hpp"
 #include "velmor/init.hpp"
+#include "velmor/mensajes.hpp"
 #include "velmor/modelo.hpp"
 #include "velmor/pesos.hpp"
 #include "velmor/registros.hpp"
@@ -25,6 +28,17 @@ void lee_test(LectorConfig& cfg, VELMOR& m) {
   m.tp = crea_tp();
   lee_nombre_test(cfg, *m.tp);
   lee_datos(*m.tp, m.ni + m.no);
+}
+
+// Two names that share their first characters share their files: said once the job, and so the files, is known.
+void avisa_nombre_cortado(const std::string& base, const VELMOR& m, Modo modo) {
+  if (base.size() <= kMaxNombreVelmor) return;
+  std::vector<std::string> f;
+  if (modo != Modo::ftest) f = {m.name + ".wgt", m.name + "#.wgt"};
+  if (m.tp) f.insert(f.end(), {m.name + ".out", m.name + ".drv"});
+  std::string lista;
+  for (std::size_t k = 0; k < f.size(); ++k) lista += (k == 0 ? "" : k + 1 == f.size() ? " y " : ", ") + f[k];
+  msg_velmor::nombre_cortado(base.c_str(), kMaxNombreVelmor, m.name.c_str(), lista.c_str());
 }
 
 }  // namespace
@@ -48,7 +62,10 @@ int corre_velmor(const OpcionesVelmor& opciones) {
     m.lp = crea_lp();
     lee_entrenamiento(cfg, *m.lp);
     lee_datos(m.lp->trn, m.ni + m.no);
-    if (lee_ftest_opcional(cfg)) lee_test(cfg, m);
+    const bool con_test = lee_ftest_opcional(cfg);
+    if (con_test) lee_test(cfg, m);
+    avisa_no_usados(cfg, !con_test);
+    avisa_nombre_cortado(opciones.base, m, modo);
     if (modo == Modo::learn)
       init_velmor(m);
     else
@@ -57,6 +74,8 @@ int corre_velmor(const OpcionesVelmor& opciones) {
     train_velmor(m, registro);
   } else if (modo == Modo::ftest) {
     lee_test(cfg, m);
+    avisa_no_usados(cfg, false);
+    avisa_nombre_cortado(opciones.base, m, modo);
   }
   cierra_configuracion(cfg);
 

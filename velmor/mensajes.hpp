@@ -127,6 +127,24 @@ inline void sin_trabajo(const char* f) {
   aviso("%s no pide ning\xA3n trabajo tras el modelo (learn, c_learn o ftest); s\xA2lo se construy\xA2 el modelo", f);
 }
 
+// Tokens after the job's last item: named one by one, then only counted.
+inline constexpr unsigned long kAvisosNoUsados = 5;
+inline void no_usado(const char* f, unsigned linea, const char* leido, const char* parecidas) {
+  if (parecidas[0] != '\0')
+    aviso(
+        "%s, l\xA1nea %u: '%s' no se usa; \xA8quer\xA1"
+        "a decir %s?",
+        f, linea, leido, parecidas);
+  else
+    aviso("%s, l\xA1nea %u: '%s' no se usa", f, linea, leido);
+}
+inline void mas_no_usados(const char* f, unsigned long n) { aviso("%s: %lu palabras m\xA0s que no se usan", f, n); }
+// The model's files take the first characters of its name.
+inline void nombre_cortado(const char* base, unsigned long maximo, const char* nombre, const char* ficheros) {
+  aviso("el nombre %s se acorta a sus %lu primeros caracteres, %s: escribe %s, como cualquier nombre que empiece igual",
+        base, maximo, nombre, ficheros);
+}
+
 // Texts with arguments are small functions, so g++ checks each format against its arguments.
 [[noreturn]] inline void error_apertura_config(const char* f) {
   puterr(kEntradaErronea, "Error de apertura del fichero %s", f);

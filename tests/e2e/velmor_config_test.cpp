@@ -231,4 +231,20 @@ TEST(VelmorAvisos, ConfigurationRefusalsSayWhereAndWhatWasExpected) {
   }
 }
 
+// Tokens the job leaves unread, with the keyword a typo may have meant, and a name cut to its first 7
+// characters, with the files it shares with any name that begins the same.
+TEST(VelmorAvisos, UnusedTokensAndACutNameAreNamed) {
+  DirTemporal dir;
+  e2e::escribe(dir / "a.trn", "0.1 0.2\n0.2 0.3\n0.3 0.1\n0.1 0.4\n0.4 0.2\n0.2 0.1\n");
+  e2e::escribe(dir / "sunspots.net", "velmor 1 2 1 nri 1 nre 1\nlearn nco 1 ftrain a.trn\nFtets a.tst\n");
+  const auto r = corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 60, {"VELMOR_SEMILLA=1"});
+  EXPECT_EQ(r.estado, 0);
+  EXPECT_EQ(r.errores,
+            "Aviso: sunspots.net, l\xA1nea 3: 'Ftets' no se usa; \xA8quer\xA1"
+            "a decir ftest?\n"
+            "Aviso: sunspots.net, l\xA1nea 3: 'a.tst' no se usa\n"
+            "Aviso: el nombre sunspots se acorta a sus 7 primeros caracteres, sunspot: escribe sunspot.wgt y "
+            "sunspot#.wgt, como cualquier nombre que empiece igual\n");
+}
+
 }  // namespace

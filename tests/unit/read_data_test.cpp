@@ -108,11 +108,25 @@ TYPED_TEST(ReadData, WarnsOfTokensThatAreNotNumbersAndOfLinesThatNoPatternFits) 
   EXPECT_EQ(::testing::internal::GetCapturedStderr(),
             "Aviso: " + ancho +
                 ": todas sus l\xA1neas tienen 13 valores, que no son un m\xA3ltiplo de los 2 de cada patr\xA2n\n");
-  // Lines of different widths, or of a multiple of the width, say nothing.
-  for (const char* texto : {"1 2 3\n4\n", "1 2 3 4\n5 6 7 8\n", "1 2\n"}) {
+  // Lines of a multiple of the width, lines of different widths (the first that differs), values with text
+  // after the number; lines of the pattern's width say nothing.
+  const struct {
+    const char* texto;
+    const char* aviso;
+  } casos[] = {
+      {"1 2 3 4\n5 6 7 8\n",
+       ": todas sus l\xA1neas tienen 4 valores y cada patr\xA2n 2: se leen 2 patrones por l\xA1nea"},
+      {"* a\n\n1 2\n3 4\n5 6 7 8\n9 10\n",
+       ", l\xA1nea 5: tiene 4 valores y la l\xA1nea 3, la primera con datos, 2; cada patr\xA2n toma los 2 valores "
+       "siguientes, sin mirar d\xA2nde acaba cada l\xA1nea"},
+      {"3,6;79\n", ", l\xA1nea 1: \"6;79\" lleva texto tras el n\xA3mero; se lee como 6"},
+      {"* a\n1 2\n3 4\n", nullptr},
+  };
+  for (const auto& c : casos) {
+    const std::string f = escribe("anchos.dat", c.texto);
     ::testing::internal::CaptureStderr();
-    read_data<TypeParam>(escribe("bien.dat", texto).c_str(), 2);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << texto;
+    read_data<TypeParam>(f.c_str(), 2);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.aviso ? "Aviso: " + f + c.aviso + "\n" : "") << c.texto;
   }
 }
 
@@ -129,15 +143,17 @@ TEST(ReadDataPrecision, KorbentConvertsInExtendedPrecision) {
 }
 
 TYPED_TEST(ReadDataDeathTest, IncompleteLastPatternIsAnErrorEvenAfterCompleteOnes) {
-  const std::string f = escribe("siete.dat", "1 2 3 4 5 6 7\n");
+  const std::string f = escribe("siete.dat", "1 2 3\n4 5 6\n7\n");
   EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
+              "siete\\.dat, l.nea 3: el fichero acaba con un patr.n incompleto, 1 de sus 3 valores\n.*"
               "\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nError en el fichero de datos .*siete\\.dat\n\n$");
 }
 
 TYPED_TEST(ReadDataDeathTest, EmptyTokenInsideAPatternIsAnError) {
   const std::string f = escribe("medio.dat", "1 2 3\n4 ] 5 6\n");
   EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 3)), ::testing::ExitedWithCode(kEntradaErronea),
-              "Error en el fichero de datos .*medio\\.dat");
+              "medio\\.dat, l.nea 2: ']' corta un patr.n tras 1 de sus 3 valores\n.*Error en el fichero de datos "
+              ".*medio\\.dat");
 }
 
 TYPED_TEST(ReadDataDeathTest, NoCompletePatternMeansNoData) {
@@ -165,8 +181,9 @@ TYPED_TEST(ReadDataDeathTest, ValuesThatAreNotFiniteNumbersAreRefused) {
   const char* desborda = std::is_same_v<typename TypeParam::Real, double> ? "1e999" : "1e5000";
   for (const std::string malo : {"nan", "inf", "-infinity", desborda}) {
     const std::string f = escribe("raro.dat", "1 2\n3 " + malo + "\n5 6\n");
-    EXPECT_EXIT((a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(kEntradaErronea),
-                "Error en el fichero de datos .*raro\\.dat")
+    EXPECT_EXIT(
+        (a_stderr(), read_data<TypeParam>(f.c_str(), 2)), ::testing::ExitedWithCode(kEntradaErronea),
+        "raro\\.dat, l.nea 2: \"" + malo + "\" no es un n.mero finito\n.*Error en el fichero de datos .*raro\\.dat")
         << malo;
   }
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "common/errmess.hpp"
@@ -183,12 +184,14 @@ TEST_F(RepresentacionDeathTest, FileWithAnotherRowCountIsRefusedByName) {
 // A width of 0 or a negative mixing weight would fill every density with infinities and NaN.
 TEST_F(RepresentacionDeathTest, NumbersThatWouldPoisonTheDensityAreRefusedByName) {
   escribe_rep_sig_fdp(*entrenada());
-  for (const auto& [fichero, texto] : {std::pair{"red.sig", "1 0\n1 1\n"}, std::pair{"red.wa", "0.5\n-0.5\n"}}) {
+  // A warning first names the row (the kernel) and the value.
+  for (const auto& [fichero, texto, fila] : {std::tuple{"red.sig", "1 0\n1 1\n", "fila 1: 0, y una desviaci.n"},
+                                             std::tuple{"red.wa", "0.5\n-0.5\n", "fila 2: -0.5, y un peso"}}) {
     const std::string guardado = lee(fichero);
     escribe(fichero, texto);
     auto net = red_llamada(2, 2, 1);
     EXPECT_EXIT((a_stderr(), carga_rep_sig_zelbrin_fdp(*net)), ::testing::ExitedWithCode(kEntradaErronea),
-                std::string("Error en el fichero de datos ") + fichero + "\n\n$");
+                std::string(fichero) + ", " + fila + ".*Error en el fichero de datos " + fichero + "\n\n$");
     escribe(fichero, guardado);
   }
 }

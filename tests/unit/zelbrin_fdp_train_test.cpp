@@ -87,7 +87,12 @@ TEST(ParametrosKorbent, LongTextsAreCutTo99Characters) {
 TEST(ParametrosKorbent, DialogAtEndOfInputGivesEmptyAnswers) {
   std::FILE* in = con_texto("red\r\n2\n");
   std::FILE* out = std::tmpfile();
+  ::testing::internal::CaptureStderr();
   const ParametrosKorbent p = toma_parametros(3, nullptr, in, out);
+  // Answers from a file after a command line short of arguments: which one is missing.
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "Aviso: korbent recibi\xF3 2 argumentos y necesita al menos 7: falta nh; el di\xE1logo toma las "
+            "respuestas de la entrada est\xE1ndar\n");
   EXPECT_EQ(p.name, "red");
   EXPECT_EQ(p.ni, 2);
   EXPECT_EQ(p.nh, 0);
