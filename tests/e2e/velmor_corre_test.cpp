@@ -317,10 +317,27 @@ TEST_F(VelmorCorre, SearchFollowsTheErrorDownMoreThanTenUnitsAway) {
   EXPECT_NE(r.salida.find("\n\n ets = 0.000100 \n\n"), std::string::npos) << r.salida;
 }
 
-TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
-  DirTemporal dir;
+void copia_ejemplo(const DirTemporal& dir) {
   for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
     if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
+}
+
+// The console of a run in `dir`, then every file the directory holds, by name, but the example's own.
+std::string todo(const DirTemporal& dir, const std::string& base, const std::vector<std::string>& entorno) {
+  const Resultado x = corre(VELMOR_BIN, {base}, dir.path(), "", 60, entorno);
+  EXPECT_EQ(x.estado, 0) << x.errores;
+  std::string r = x.salida;
+  std::vector<fs::path> ficheros(fs::directory_iterator(dir.path()), fs::directory_iterator{});
+  std::sort(ficheros.begin(), ficheros.end());
+  for (const auto& f : ficheros)
+    if (!fs::exists(fs::path(EJEMPLOS_DIR) / "velmor" / f.filename()))
+      r += "\n== " + f.filename().string() + "\n" + lee(f);
+  return r;
+}
+
+TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
+  DirTemporal dir;
+  copia_ejemplo(dir);
   const Resultado r = corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, kSemilla);
   EXPECT_EQ(r.estado, 0);
   EXPECT_FALSE(ciclos(r.salida).empty());
@@ -334,24 +351,20 @@ std::vector<std::string> con_hilos(const std::function<void(const DirTemporal&)>
   for (const char* hilos : {"VELMOR_HILOS=1", "VELMOR_HILOS=2", "VELMOR_HILOS=3"}) {
     DirTemporal dir;
     prepara(dir);
-    const Resultado x = corre(VELMOR_BIN, {base}, dir.path(), "", 60, {"VELMOR_SEMILLA=11", hilos});
-    EXPECT_EQ(x.estado, 0) << hilos;
-    std::string todo = x.salida;
-    std::vector<fs::path> ficheros(fs::directory_iterator(dir.path()), fs::directory_iterator{});
-    std::sort(ficheros.begin(), ficheros.end());
-    for (const auto& f : ficheros) todo += "\n== " + f.filename().string() + "\n" + lee(f);
-    r.push_back(todo);
+    r.push_back(todo(dir, base, {"VELMOR_SEMILLA=11", hilos}));
   }
   return r;
 }
 
+// The recursion of earlier versions stays to repeat their runs: the example gives the bytes it gave then.
+TEST(Ejemplo, TheRecursionRepeatsEarlierRunsByteForByte) {
+  DirTemporal dir;
+  copia_ejemplo(dir);
+  como_esperado(todo(dir, "sunspots", {"VELMOR_SEMILLA=11", "VELMOR_GRADIENTE=rtrl"}), "ejemplo_rtrl.txt");
+}
+
 TEST(Hilos, TheExampleWritesTheSameBytesWithAnyThreadCount) {
-  const auto r = con_hilos(
-      [](const DirTemporal& dir) {
-        for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
-          if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
-      },
-      "sunspots");
+  const auto r = con_hilos(copia_ejemplo, "sunspots");
   EXPECT_EQ(r[1], r[0]);
   EXPECT_EQ(r[2], r[0]);
 }
