@@ -31,6 +31,7 @@ void lee_test(LectorConfig& cfg, VELMOR& m) {
 
 int corre_velmor(const OpcionesVelmor& opciones) {
   semilla_velmor();  // chosen (or refused) before anything is read
+  pase_de_entorno();
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;

@@ -158,6 +158,11 @@ inline void imprime_ets(double ets) { std::printf("\n\n ets = %f \n\n", ets); }
   puterr(kEntradaErronea, "Fichero de datos %s demasiado corto para los retardos de la red", f);
 }
 
+// The gradient pass asked for.
+[[noreturn]] inline void gradiente_no_valido(const char* v) {
+  rechaza("Error: VELMOR_GRADIENTE debe valer adjunto o rtrl, no \"%s\"", v);
+}
+
 // Scalings of a new model.
 [[noreturn]] inline void escala_no_valida(const char* v) {
   rechaza("Error: VELMOR_ESCALA debe valer 0 o 1, no \"%s\"", v);

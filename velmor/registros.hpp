@@ -18,11 +18,19 @@ struct DATASET {
   std::uint32_t ndat = 0;
 };
 
+// How the training computes its gradient: by reverse accumulation, or by the recursion of earlier versions.
+enum class PaseGradiente { adjunto, rtrl };
+
 // Learning parameters of the model: the configuration sets nco and the training set; training adds its own.
 struct VELMOR_LP {
   int nco = 0;
   DATASET trn;
+  PaseGradiente pase = PaseGradiente::adjunto;
   // Training buffers: sized by the first error evaluation, released when train_velmor ends.
+  // The adjoint's: a record per training row, the ring of adjoint terms the error taps carry back, and per
+  // thread a block of perceptron inputs.
+  std::vector<double> pasos, adjuntos, entradas;
+  // The recursion's:
   std::vector<double> dydw;     // nret + 1 slices of no rows of nw, in one block
   std::vector<double*> dydw_r;  // dydw_r[r]: slice of step t - r; the ring turns by moving these pointers
   std::vector<double> dydx;     // no rows of the perceptron's ni

@@ -85,6 +85,7 @@ INSTANTIATE_TEST_SUITE_P(Modelos, Gradiente,
 // bits of the single-thread pass, across several blocks of steps.
 TEST(GradientePorPesos, IsTheSingleThreadPassBitForBit) {
   auto m = modelo({2, 1}, {2, 1}, 12, 1);
+  m->lp->pase = PaseGradiente::rtrl;
   prueba::aleatoriza(*m, 8);
   m->lp->trn.d = prueba::series(m->ni, m->no, 1500, 6);
   const std::vector<double> w = pesos(*m);
