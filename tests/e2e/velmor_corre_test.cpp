@@ -114,6 +114,16 @@ TEST_F(VelmorCorre, LearnWithTestTrainsThenTestsTheBestWeights) {
   layout(dir / "sunspot.drv", 35, 3);  // two input taps and one error tap
 }
 
+TEST_F(VelmorCorre, AnUnknownGradientPassIsRefusedBeforeAnythingIsWritten) {
+  datos();
+  const Resultado r = velmor(kLearnConTest, {"VELMOR_GRADIENTE=adjoint"});
+  EXPECT_EQ(r.estado, 2);
+  EXPECT_EQ(r.salida, "");
+  EXPECT_NE(r.errores.find("VELMOR_GRADIENTE debe valer adjunto o rtrl, no \"adjoint\""), std::string::npos)
+      << r.errores;
+  EXPECT_FALSE(existe("mpaux.wgt"));
+}
+
 TEST_F(VelmorCorre, LearnWithoutTestReportsZeroTestErrorAndRunsNoTest) {
   datos();
   const Resultado r = velmor(kLearnSinTest);
