@@ -104,7 +104,15 @@ void con_hilos(benchmark::internal::Benchmark* b) {
 }
 
 BENCHMARK_CAPTURE(grad, adjunto, PaseGradiente::adjunto)->Apply(con_hilos)->UseRealTime();
-BENCHMARK_CAPTURE(grad, rtrl, PaseGradiente::rtrl)->Apply(con_hilos)->UseRealTime();
+// The recursion runs on one thread.
+void un_hilo(benchmark::internal::Benchmark* b) {
+  for (auto args : kTamanos) {
+    args.push_back(1);
+    b->Args(args);
+  }
+}
+
+BENCHMARK_CAPTURE(grad, rtrl, PaseGradiente::rtrl)->Apply(un_hilo)->UseRealTime();
 BENCHMARK(paso)->Apply([](benchmark::internal::Benchmark* b) {
   for (const auto& args : kTamanos) b->Args(args);
 });

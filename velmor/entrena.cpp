@@ -20,8 +20,6 @@ namespace {
 
 void libera_buffers(VELMOR_LP& lp) {
   lp.cuadrilla.reset();
-  lp.bloque.reset();
-  lp.tam_bloque = 0;
   std::vector<double>().swap(lp.dydw);
   std::vector<double*>().swap(lp.dydw_r);
   std::vector<double>().swap(lp.dydx);
@@ -50,7 +48,7 @@ PaseGradiente pase_de_entorno() {
 void reparte_hilos(VELMOR& m, unsigned hilos) {
   VELMOR_LP& lp = *m.lp;
   lp.cuadrilla.reset();
-  const unsigned partes = lp.pase == PaseGradiente::rtrl ? partes_rtrl(m, hilos) : partes_adjunto(m, hilos);
+  const unsigned partes = lp.pase == PaseGradiente::rtrl ? 1u : partes_adjunto(m, hilos);
   if (partes > 1) lp.cuadrilla = std::make_unique<Cuadrilla>(partes);
 }
 

@@ -28,7 +28,7 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro);
 
 // Error function of the optimiser: returns the training error at w (summed over outputs, averaged over rows)
 // and writes one quarter of its gradient into g, by the pass lp->pase names. Leaves w in the perceptron. With
-// lp->cuadrilla the pass runs split by weights over its threads, with the same result bit for bit.
+// lp->cuadrilla the adjoint's sums run split by weights over its threads, with the same result bit for bit.
 double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m);
 
 // Progress report, once per optimiser cycle: counts it, prints the cycle line and saves the model when the

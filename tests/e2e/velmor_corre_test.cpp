@@ -379,8 +379,8 @@ TEST(Hilos, TheExampleWritesTheSameBytesWithAnyThreadCount) {
   EXPECT_EQ(r[2], r[0]);
 }
 
-// Four input series of 16 taps, four outputs of 8 error taps, 32 hidden units: passes large enough to be
-// split by weights, over several blocks of steps.
+// Four input series of 16 taps, four outputs of 8 error taps, 32 hidden units: passes large enough for their
+// sums to be split by weights, over several blocks of rows.
 TEST(Hilos, ALargeModelWritesTheSameBytesWithAnyThreadCount) {
   std::string datos;
   for (int t = 0; t < 240; ++t) {

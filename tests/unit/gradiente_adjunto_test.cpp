@@ -1,5 +1,5 @@
 // The adjoint pass is the recursion's gradient summed in another order: checked against it on models where
-// every term of the recursion counts, and across thread counts.
+// every term of the recursion counts.
 #include "velmor/gradiente_adjunto.hpp"
 
 #include <gtest/gtest.h>
@@ -34,9 +34,8 @@ class GradienteAdjunto : public ::testing::Test {
     for (double& w : m->mp->hl[1].w) w *= 120;
     m->lp->trn.d = prueba::series(m->ni, m->no, 300, semilla);
   }
-  Pasada pasa(PaseGradiente pase, unsigned hilos = 1) {
+  Pasada pasa(PaseGradiente pase) {
     m->lp->pase = pase;
-    m->lp->cuadrilla = hilos > 1 ? std::make_unique<Cuadrilla>(hilos) : nullptr;
     Pasada p{0, std::vector<double>(m->mp->nw)};
     p.E = grad_velmor(prueba::pesos(*m->mp), p.g, *m);
     return p;
@@ -60,16 +59,6 @@ TEST_F(GradienteAdjunto, GivesTheRecursionsGradientAndError) {
     }
     EXPECT_GT(mayor, 0);
     EXPECT_LE(dif, 1e-12 * mayor) << f.nh;
-  }
-}
-
-TEST_F(GradienteAdjunto, AnyThreadCountGivesTheSameBits) {
-  construye({3, 2}, {3, 1, 2}, 7, 0, 3);
-  const Pasada uno = pasa(PaseGradiente::adjunto);
-  for (unsigned hilos : {2u, 3u}) {
-    const Pasada p = pasa(PaseGradiente::adjunto, hilos);
-    EXPECT_EQ(p.E, uno.E) << hilos;
-    EXPECT_EQ(p.g, uno.g) << hilos;
   }
 }
 
