@@ -1,6 +1,6 @@
 // The recurrent model's hot loops: one error-and-gradient pass over 1000 steps, as the optimiser takes it
-// (with a crew of the given thread count, as training makes it), and one step with the perceptron's
-// derivatives, as that pass takes it. Both report time per step.
+// (by each of the two passes, with a crew of the given thread count, as training makes it), and one step with the
+// perceptron's derivatives, as that pass takes it. Both report time per step.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -44,9 +44,10 @@ void por_paso(benchmark::State& estado, double pasos) {
       benchmark::Counter(pasos, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-void grad(benchmark::State& estado) {
+void grad(benchmark::State& estado, PaseGradiente pase) {
   const auto m = modelo(estado);
   m->lp = std::make_unique<VELMOR_LP>();
+  m->lp->pase = pase;
   Columnas& datos = m->lp->trn.d;
   datos.ndat = kPasos;
   datos.d.assign(static_cast<std::size_t>(m->ni + m->no), std::vector<double>(kPasos));
@@ -102,7 +103,16 @@ void con_hilos(benchmark::internal::Benchmark* b) {
     }
 }
 
-BENCHMARK(grad)->Apply(con_hilos)->UseRealTime();
+BENCHMARK_CAPTURE(grad, adjunto, PaseGradiente::adjunto)->Apply(con_hilos)->UseRealTime();
+// The recursion runs on one thread.
+void un_hilo(benchmark::internal::Benchmark* b) {
+  for (auto args : kTamanos) {
+    args.push_back(1);
+    b->Args(args);
+  }
+}
+
+BENCHMARK_CAPTURE(grad, rtrl, PaseGradiente::rtrl)->Apply(un_hilo)->UseRealTime();
 BENCHMARK(paso)->Apply([](benchmark::internal::Benchmark* b) {
   for (const auto& args : kTamanos) b->Args(args);
 });

@@ -47,7 +47,8 @@ struct MP_UNIT {
   }
   // df(s) at the latest evaluation. For the clipped tanh o already holds tanh(s), bit for bit, so the slope is
   // taken from it instead of computing tanh a second time in every step of training.
-  double pendiente() const {
+  double pendiente() const { return pendiente_de(df, s, o); }
+  static double pendiente_de(double (*df)(double), double s, double o) {
     if (df == dtanh_recortada) return (s > 100 || s < -100) ? 1e-8 : 1 - o * o;
     return df(s);
   }

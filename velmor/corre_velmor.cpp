@@ -45,6 +45,7 @@ void avisa_nombre_cortado(const std::string& base, const VELMOR& m, Modo modo) {
 
 int corre_velmor(const OpcionesVelmor& opciones) {
   semilla_velmor();  // chosen (or refused) before anything is read
+  pase_de_entorno();
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;

@@ -13,6 +13,10 @@
 // Largest tap count among the error banks; 0 when no output feeds its errors back.
 int nret_velmor(const VELMOR& m);
 
+// The gradient pass VELMOR_GRADIENTE asks for: the adjoint when unset, empty or "adjunto", the recursion of
+// earlier versions for "rtrl" (the same bits as they gave); any other value ends the process with status 2.
+PaseGradiente pase_de_entorno();
+
 // Gives the passes over lp->trn a crew of `hilos` threads, or none (the calling thread alone) when a pass is
 // too small to gain from more. The count never changes a result.
 void reparte_hilos(VELMOR& m, unsigned hilos);
@@ -23,14 +27,9 @@ void reparte_hilos(VELMOR& m, unsigned hilos);
 void train_velmor(VELMOR& m, RegistroVelmor& registro);
 
 // Error function of the optimiser: returns the training error at w (summed over outputs, averaged over rows)
-// and writes one quarter of its gradient into g. Leaves w in the perceptron. With lp->cuadrilla the pass runs
-// split by weights over its threads, with the same result bit for bit.
+// and writes one quarter of its gradient into g, by the pass lp->pase names. Leaves w in the perceptron. With
+// lp->cuadrilla the adjoint's sums run split by weights over its threads, with the same result bit for bit.
 double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m);
-
-// Right after a forward step: slice 0 of dydw becomes the derivatives of the outputs with respect to the
-// weights, carried through the error banks from the older slices dydw[1 .. nret]. dydx holds on return the
-// perceptron's input derivatives of the error-tap columns.
-void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dydx);
 
 // Progress report, once per optimiser cycle: counts it, prints the cycle line and saves the model when the
 // test error is a new minimum of the record. Never asks to stop.

@@ -41,6 +41,8 @@ inline constexpr char ayuda[] =
     "  VELMOR_ESCALA=1   learn ajusta la escala de cada serie a los datos de entrenamiento\n"
     "  VELMOR_HILOS=N    hilos de c\xA0lculo (por omisi\xA2n, los n\xA3"
     "cleos); no cambia el resultado\n"
+    "  VELMOR_GRADIENTE=rtrl  gradiente por la recursi\xA2n de versiones anteriores, que repite\n"
+    "                    sus resultados; por omisi\xA2n, adjunto\n"
     "Estado de salida: 0 trabajo terminado o parada elegida en el men\xA3, 1 fallo de un\n"
     "recurso (memoria, un fichero que no se abre), 2 error en la entrada.\n"
     "Gu\xA1"
@@ -191,6 +193,11 @@ inline void aviso_ecm_datos(const char* out, std::span<const double> ecm) {
 // Initialisation.
 [[noreturn]] inline void error_datos_cortos(const char* f) {
   puterr(kEntradaErronea, "Fichero de datos %s demasiado corto para los retardos de la red", f);
+}
+
+// The gradient pass asked for.
+[[noreturn]] inline void gradiente_no_valido(const char* v) {
+  rechaza("Error: VELMOR_GRADIENTE debe valer adjunto o rtrl, no \"%s\"", v);
 }
 
 // Scalings of a new model.

@@ -18,25 +18,25 @@ struct DATASET {
   std::uint32_t ndat = 0;
 };
 
+// How the training computes its gradient: by reverse accumulation, or by the recursion of earlier versions.
+enum class PaseGradiente { adjunto, rtrl };
+
 // Learning parameters of the model: the configuration sets nco and the training set; training adds its own.
 struct VELMOR_LP {
   int nco = 0;
   DATASET trn;
+  PaseGradiente pase = PaseGradiente::adjunto;
   // Training buffers: sized by the first error evaluation, released when train_velmor ends.
+  // The adjoint's: a record per training row, the ring of adjoint terms the error taps carry back, and per
+  // thread a block of perceptron inputs.
+  std::vector<double> pasos, adjuntos, entradas;
+  // The recursion's:
   std::vector<double> dydw;     // nret + 1 slices of no rows of nw, in one block
   std::vector<double*> dydw_r;  // dydw_r[r]: slice of step t - r; the ring turns by moving these pointers
   std::vector<double> dydx;     // no rows of the perceptron's ni
   std::vector<double> err;      // no errors of the current step
-  // With a crew, the gradient pass runs split by weights in `bloque` alone (dydw stays empty): for each part,
-  // the sums and the ring of slices of its own weights, then the records of two blocks of steps, `registro`
-  // doubles a step. Left unwritten when made, so that each part's pages are first touched by its own thread.
+  // Threads of the adjoint's weights' sums, when a pass has work enough for them.
   std::unique_ptr<Cuadrilla> cuadrilla;
-  std::unique_ptr<double[]> bloque;
-  std::size_t tam_bloque = 0, registro = 0;
-  // Part p owns the weights [cortes[p], cortes[p + 1]); part 0 also runs the forward steps, so it takes fewer,
-  // as many fewer as the last passes' times say (the split changes no result, only who computes what).
-  std::vector<std::size_t> cortes;
-  std::vector<double> ocupado, derivando;  // per part, seconds of the last pass: in all, in derivatives
 };
 
 // Copies `nombre` into ds.fname, keeping what fits.

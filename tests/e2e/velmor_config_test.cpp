@@ -188,7 +188,7 @@ TEST(VelmorLinea, HelpAndVersion) {
     EXPECT_EQ(r.estado, 0) << a;
     EXPECT_EQ(r.salida.rfind("Uso: velmor nombre", 0), 0u) << r.salida;
     for (const char* t : {"nri", "nre", "learn", "c_learn", "ftest", "VELMOR_SEMILLA", "VELMOR_ESCALA", "VELMOR_HILOS",
-                          "docs/velmor.md"})
+                          "VELMOR_GRADIENTE", "docs/velmor.md"})
       EXPECT_NE(r.salida.find(t), std::string::npos) << t;
   }
   const auto v = corre(VELMOR_BIN, {"--version"}, dir.path());

@@ -114,6 +114,16 @@ TEST_F(VelmorCorre, LearnWithTestTrainsThenTestsTheBestWeights) {
   layout(dir / "sunspot.drv", 35, 3);  // two input taps and one error tap
 }
 
+TEST_F(VelmorCorre, AnUnknownGradientPassIsRefusedBeforeAnythingIsWritten) {
+  datos();
+  const Resultado r = velmor(kLearnConTest, {"VELMOR_GRADIENTE=adjoint"});
+  EXPECT_EQ(r.estado, 2);
+  EXPECT_EQ(r.salida, "");
+  EXPECT_NE(r.errores.find("VELMOR_GRADIENTE debe valer adjunto o rtrl, no \"adjoint\""), std::string::npos)
+      << r.errores;
+  EXPECT_FALSE(existe("mpaux.wgt"));
+}
+
 TEST_F(VelmorCorre, LearnWithoutTestReportsZeroTestErrorAndRunsNoTest) {
   datos();
   const Resultado r = velmor(kLearnSinTest);
@@ -319,10 +329,27 @@ TEST_F(VelmorCorre, SearchFollowsTheErrorDownMoreThanTenUnitsAway) {
   EXPECT_TRUE(std::regex_search(r.salida, std::regex("\n\n ets = 0\\.000\\d{3} \n\n$"))) << r.salida;
 }
 
-TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
-  DirTemporal dir;
+void copia_ejemplo(const DirTemporal& dir) {
   for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
     if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
+}
+
+// The console of a run in `dir`, then every file the directory holds, by name, but the example's own.
+std::string todo(const DirTemporal& dir, const std::string& base, const std::vector<std::string>& entorno) {
+  const Resultado x = corre(VELMOR_BIN, {base}, dir.path(), "", 60, entorno);
+  EXPECT_EQ(x.estado, 0) << x.errores;
+  std::string r = x.salida;
+  std::vector<fs::path> ficheros(fs::directory_iterator(dir.path()), fs::directory_iterator{});
+  std::sort(ficheros.begin(), ficheros.end());
+  for (const auto& f : ficheros)
+    if (!fs::exists(fs::path(EJEMPLOS_DIR) / "velmor" / f.filename()))
+      r += "\n== " + f.filename().string() + "\n" + lee(f);
+  return r;
+}
+
+TEST(Ejemplo, ShippedSunspotExampleTrainsAndTests) {
+  DirTemporal dir;
+  copia_ejemplo(dir);
   const Resultado r = corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, kSemilla);
   EXPECT_EQ(r.estado, 0);
   EXPECT_FALSE(ciclos(r.salida).empty());
@@ -336,30 +363,26 @@ std::vector<std::string> con_hilos(const std::function<void(const DirTemporal&)>
   for (const char* hilos : {"VELMOR_HILOS=1", "VELMOR_HILOS=2", "VELMOR_HILOS=3"}) {
     DirTemporal dir;
     prepara(dir);
-    const Resultado x = corre(VELMOR_BIN, {base}, dir.path(), "", 60, {"VELMOR_SEMILLA=11", hilos});
-    EXPECT_EQ(x.estado, 0) << hilos;
-    std::string todo = x.salida;
-    std::vector<fs::path> ficheros(fs::directory_iterator(dir.path()), fs::directory_iterator{});
-    std::sort(ficheros.begin(), ficheros.end());
-    for (const auto& f : ficheros) todo += "\n== " + f.filename().string() + "\n" + lee(f);
-    r.push_back(todo);
+    r.push_back(todo(dir, base, {"VELMOR_SEMILLA=11", hilos}));
   }
   return r;
 }
 
+// The recursion of earlier versions stays to repeat their runs: the example gives the bytes it gave then.
+TEST(Ejemplo, TheRecursionRepeatsEarlierRunsByteForByte) {
+  DirTemporal dir;
+  copia_ejemplo(dir);
+  como_esperado(todo(dir, "sunspots", {"VELMOR_SEMILLA=11", "VELMOR_GRADIENTE=rtrl"}), "ejemplo_rtrl.txt");
+}
+
 TEST(Hilos, TheExampleWritesTheSameBytesWithAnyThreadCount) {
-  const auto r = con_hilos(
-      [](const DirTemporal& dir) {
-        for (const auto& f : fs::directory_iterator(fs::path(EJEMPLOS_DIR) / "velmor"))
-          if (f.is_regular_file()) fs::copy_file(f.path(), dir / f.path().filename().string());
-      },
-      "sunspots");
+  const auto r = con_hilos(copia_ejemplo, "sunspots");
   EXPECT_EQ(r[1], r[0]);
   EXPECT_EQ(r[2], r[0]);
 }
 
-// Four input series of 16 taps, four outputs of 8 error taps, 32 hidden units: passes large enough to be
-// split by weights, over several blocks of steps.
+// Four input series of 16 taps, four outputs of 8 error taps, 32 hidden units: passes large enough for their
+// sums to be split by weights, over several blocks of rows.
 TEST(Hilos, ALargeModelWritesTheSameBytesWithAnyThreadCount) {
   std::string datos;
   for (int t = 0; t < 240; ++t) {
