@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "common/entorno.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
 #include "common/read_data.hpp"
@@ -31,6 +32,10 @@ void lee_test(LectorConfig& cfg, VELMOR& m) {
 
 int corre_velmor(const OpcionesVelmor& opciones) {
   semilla_velmor();  // chosen (or refused) before anything is read
+  // What the run shares with the interrupt menu, its reports and its lowest test error (a process trains once).
+  // Never freed, like the model: the watcher may reach it while the process ends.
+  RegistroVelmor& registro = *std::make_unique<RegistroVelmor>().release();
+  registro.marcador.paciencia = paciencia_de_entorno("VELMOR_PACIENCIA");
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;
@@ -41,7 +46,7 @@ int corre_velmor(const OpcionesVelmor& opciones) {
   }
   VELMOR& m = *modelo;
   recupera_pesos(m);
-  instala_ctrl_c(m);
+  instala_ctrl_c(m, registro);
 
   const Modo modo = lee_modo(cfg);
   if (modo == Modo::learn || modo == Modo::c_learn) {
@@ -53,7 +58,6 @@ int corre_velmor(const OpcionesVelmor& opciones) {
       init_velmor(m);
     else
       load_velmor(m);
-    RegistroVelmor registro;  // the process trains once: its reports and its lowest test error
     train_velmor(m, registro);
   } else if (modo == Modo::ftest) {
     lee_test(cfg, m);

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "common/datos.hpp"
-#include "velmor/estado.hpp"
+#include "velmor/ctrl_c.hpp"
 #include "velmor/modelo.hpp"
 
 // Largest tap count among the error banks; 0 when no output feeds its errors back.
@@ -32,6 +32,7 @@ double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m);
 // perceptron's input derivatives of the error-tap columns.
 void deriv_velmor(VELMOR& m, std::span<double* const> dydw, std::span<double> dydx);
 
-// Progress report, once per optimiser cycle: counts it, prints the cycle line and saves the model when the
-// test error is a new minimum of the record. Never asks to stop.
+// Progress report, once per optimiser cycle: counts it, waits for an open menu's answer, prints the cycle line
+// and saves the model when the test error is a new minimum of the record. Asks to stop only when the record's
+// patience is out.
 bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmor& registro);

@@ -39,6 +39,7 @@ inline constexpr char ayuda[] =
     "  VELMOR_ESCALA=1   learn ajusta la escala de cada serie a los datos de entrenamiento\n"
     "  VELMOR_HILOS=N    hilos de c\xA0lculo (por omisi\xA2n, los n\xA3"
     "cleos); no cambia el resultado\n"
+    "  VELMOR_PACIENCIA=P  con ftest, acaba tras P ciclos seguidos sin un Ets menor\n"
     "Estado de salida: 0 trabajo terminado o parada elegida en el men\xA3, 1 fallo de un\n"
     "recurso (memoria, un fichero que no se abre), 2 error en la entrada.\n"
     "Gu\xA1"

@@ -105,6 +105,8 @@ class Proceso {
       if (chdir(dir.c_str()) != 0) _exit(127);
       signal(SIGINT, SIG_DFL);
       signal(SIGPIPE, SIG_DFL);
+      // The C locale unless a test asks for another: what the programs add follows the locale.
+      setenv("LC_ALL", "C", 1);
       for (const auto& e : entorno_extra) putenv(const_cast<char*>(e.c_str()));
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(programa.c_str()));

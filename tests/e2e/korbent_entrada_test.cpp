@@ -76,7 +76,8 @@ TEST_P(KorbentEntrada, TrainingThatStopsEarlySaysWhy) {
   const std::string ultimo = r.salida.substr(p + 7, r.salida.find(' ', p + 7) - p - 7);
   EXPECT_EQ(r.errores, "Aviso: el entrenamiento acab\xA2 en el ciclo " + ultimo +
                            " de 500: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < 1e-7); la b\xA3squeda "
-                           "no avanza\n");
+                           "no avanza (pruebe otro arranque: otro modo de inicializaci\xA2n o, en los modos 0 y 1, los "
+                           "que sacan n\xA3meros aleatorios, otra KORBENT_SEMILLA)\n");
 }
 
 TEST_P(KorbentEntrada, DialogAnswersOfAnyLengthAreTakenSafely) {
