@@ -103,7 +103,9 @@ class Proceso {
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
-      const bool de_control = tty[1] >= 0 && setsid() >= 0 && ioctl(tty[1], TIOCSCTTY, 0) == 0;
+      // A session of its own: without a terminal of its own the program has no controlling terminal, as
+      // in CI, and never writes on the terminal of whoever runs the tests.
+      const bool de_control = setsid() >= 0 && tty[1] >= 0 && ioctl(tty[1], TIOCSCTTY, 0) == 0;
       dup2(de_control ? tty[1] : in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
       dup2(de_control ? tty[1] : consola == Consola::terminal ? out[1] : err[1], STDERR_FILENO);
