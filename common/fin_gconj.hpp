@@ -14,7 +14,7 @@ struct FinGconj {
 
 // What a program's warning names: its patience setting, and how to start elsewhere (code page 850).
 struct ContextoFin {
-  const char* variable = "VELMOR_PACIENCIA";
+  const char* variable = "";
   unsigned paciencia = 0;
   const char* otro_arranque = "pruebe otro arranque";
 };

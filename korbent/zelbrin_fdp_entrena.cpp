@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr char kVariablePaciencia[] = "KORBENT_PACIENCIA";
-
 // A block of the pass holds about this many values: with one part, few enough to stay in the nearest
 // cache; with several, enough to keep the parts' meetings (one a block) rare.
 constexpr std::size_t kValoresBloque = 1024, kValoresBloqueReparto = 16384;
@@ -292,11 +290,11 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   empaqueta_zelbrin_fdp(net, w);
   lp.wopt = w;
   Marcador<long double> marcador;
-  marcador.paciencia = paciencia_de_entorno(kVariablePaciencia);
+  marcador.paciencia = paciencia_de_entorno(kPacienciaKorbent);
   // Without rows there is neither objective nor report (each would be 0/0).
   if (nco > 0 && lp.tsize > 0) {
     if (marcador.paciencia > 0 && !net.tp) {
-      msg_comun::aviso_paciencia_sin_test(kVariablePaciencia, marcador.paciencia, nco);
+      msg_comun::aviso_paciencia_sin_test(kPacienciaKorbent, marcador.paciencia, nco);
       marcador.paciencia = 0;
     }
     FinGconj fin;
@@ -308,7 +306,7 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
     // korbent numbers its cycle lines from 0.
     msg_comun::aviso_fin_entrenamiento(
         fin.motivo, fin.ciclos - 1, nco,
-        {.variable = kVariablePaciencia, .paciencia = marcador.paciencia, .otro_arranque = msg_korbent::otro_arranque});
+        {.variable = kPacienciaKorbent, .paciencia = marcador.paciencia, .otro_arranque = msg_korbent::otro_arranque});
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.
   desempaqueta_zelbrin_fdp(net, lp.wopt);

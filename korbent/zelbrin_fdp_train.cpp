@@ -12,6 +12,7 @@
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp.hpp"
+#include "korbent/zelbrin_fdp_entrena.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 #include "terminal/interrupcion.hpp"
 
@@ -122,8 +123,8 @@ void instala_ctrl_c() {
 
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
   if (opcion_informativa(argc, argv, "korbent", msg_korbent::ayuda)) return kFinNormal;
-  semilla_korbent();                          // a KORBENT_SEMILLA that is not an integer is refused before the dialog
-  paciencia_de_entorno("KORBENT_PACIENCIA");  // and so is a patience that is not one of at least 1
+  semilla_korbent();                        // a KORBENT_SEMILLA that is not an integer is refused before the dialog
+  paciencia_de_entorno(kPacienciaKorbent);  // and so is a patience that is not one of at least 1
   puterr_espera_enter(true);
   instala_ctrl_c();
   const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);

@@ -35,7 +35,7 @@ int corre_velmor(const OpcionesVelmor& opciones) {
   // What the run shares with the interrupt menu, its reports and its lowest test error (a process trains once).
   // Never freed, like the model: the watcher may reach it while the process ends.
   RegistroVelmor& registro = *std::make_unique<RegistroVelmor>().release();
-  registro.marcador.paciencia = paciencia_de_entorno("VELMOR_PACIENCIA");
+  registro.marcador.paciencia = paciencia_de_entorno(kPacienciaVelmor);
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <vector>
 
@@ -508,7 +507,7 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro) {
   Marcador<double>& marcador = registro.marcador;
   const unsigned nco = static_cast<unsigned>(m.lp->nco);
   if (marcador.paciencia > 0 && !m.tp) {
-    msg_comun::aviso_paciencia_sin_test("VELMOR_PACIENCIA", marcador.paciencia, nco);
+    msg_comun::aviso_paciencia_sin_test(kPacienciaVelmor, marcador.paciencia, nco);
     marcador.paciencia = 0;
   }
   reparte_hilos(m, hilos_de_entorno("VELMOR_HILOS"));
@@ -521,7 +520,8 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro) {
       std::span<double>(w), nco, [&](std::span<const double> x, std::span<double> g) { return grad_velmor(x, g, m); },
       [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m, registro); }, &fin);
   if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
-  msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, nco, {.paciencia = marcador.paciencia});
+  msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, nco,
+                                     {.variable = kPacienciaVelmor, .paciencia = marcador.paciencia});
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
   if (m.tp && marcador.guardado)

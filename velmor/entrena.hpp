@@ -17,6 +17,9 @@ int nret_velmor(const VELMOR& m);
 // too small to gain from more. The count never changes a result.
 void reparte_hilos(VELMOR& m, unsigned hilos);
 
+// The setting that ends a training after that many reports without a new lowest test error.
+inline constexpr char kPacienciaVelmor[] = "VELMOR_PACIENCIA";
+
 // Optimises the perceptron's weights over lp->trn for lp->nco cycles and saves the model. With a test set
 // the weights left are those of the lowest test error, below the record's earlier minimum. Without error
 // taps it only saves the model.
