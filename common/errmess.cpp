@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "common/fichero_seguro.hpp"
@@ -57,24 +58,37 @@ void sal_con_mensaje(int exitcode, Mensaje mensaje) {
   termina(exitcode);
 }
 
+namespace {
+// An added message, formatted whole and written in the locale's character set.
+void escribe_anadido(const char* prefijo, const char* format, std::va_list args) {
+  std::va_list copia;
+  va_copy(copia, args);
+  const int n = std::vsnprintf(nullptr, 0, format, copia);
+  va_end(copia);
+  std::string texto(prefijo);
+  if (n > 0) {
+    std::vector<char> mensaje(static_cast<std::size_t>(n) + 1u);
+    std::vsnprintf(mensaje.data(), mensaje.size(), format, args);
+    texto.append(mensaje.data(), static_cast<std::size_t>(n));
+  }
+  texto += '\n';
+  std::fflush(stdout);  // keep the message after the console text that led to it
+  std::fputs(anadido(texto, stderr).c_str(), stderr);
+  std::fflush(stderr);
+}
+}  // namespace
+
 void aviso(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  std::fflush(stdout);  // keep the warning after the console text that led to it
-  std::fputs("Aviso: ", stderr);
-  std::vfprintf(stderr, format, args);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
+  escribe_anadido("Aviso: ", format, args);
   va_end(args);
 }
 
 void rechaza(const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  std::fflush(stdout);
-  std::vfprintf(stderr, format, args);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
+  escribe_anadido("", format, args);
   va_end(args);
   termina(kEntradaErronea);
 }

@@ -4,16 +4,25 @@
 #include "common/errmess.hpp"
 
 // Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
-// first): the caller tells the user, the numeric core prints nothing of its own.
-enum class MotivoFin { ciclos, gradiente, paso_corto, usuario };
+// first): the caller tells the user, the numeric core prints nothing of its own. `paciencia` is the
+// caller's: its report asked to stop, its patience out.
+enum class MotivoFin { ciclos, gradiente, paso_corto, usuario, paciencia };
 struct FinGconj {
   MotivoFin motivo = MotivoFin::ciclos;
   unsigned ciclos = 0;
 };
 
+// What a program's warning names: its patience setting, and how to start elsewhere (code page 850).
+struct ContextoFin {
+  const char* variable = "";
+  unsigned paciencia = 0;
+  const char* otro_arranque = "pruebe otro arranque";
+};
+
 namespace msg_comun {
-// A training that ends before its nco cycles says why.
-inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos) {
+// A training that ends before its nco cycles says why; `hechos` is the number of its last cycle line.
+inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned pedidos,
+                                    const ContextoFin& contexto = {}) {
   const EnPagina pagina(Pagina::cp850);  // korbent prints it too
   switch (motivo) {
     case MotivoFin::ciclos:
@@ -21,17 +30,23 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
     case MotivoFin::gradiente:
       aviso(
           "el entrenamiento acab\xA2 en el ciclo %u de %u: el gradiente es casi nulo (suma de cuadrados < 1e-7), un "
-          "m\xA1nimo o una meseta del error; m\xA0s ciclos no lo mueven (pruebe otro arranque)",
-          hechos, pedidos);
+          "m\xA1nimo o una meseta del error; m\xA0s ciclos no lo mueven (%s)",
+          hechos, pedidos, contexto.otro_arranque);
       break;
     case MotivoFin::paso_corto:
       aviso(
           "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
-          "1e-7); la b\xA3squeda no avanza",
-          hechos, pedidos);
+          "1e-7); la b\xA3squeda no avanza (%s)",
+          hechos, pedidos, contexto.otro_arranque);
       break;
     case MotivoFin::usuario:
       aviso("el entrenamiento acab\xA2 en el ciclo %u de %u: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);
+      break;
+    case MotivoFin::paciencia:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: %u informes seguidos sin un error de test menor (%s=%u); "
+          "quedan los pesos de menor error de test",
+          hechos, pedidos, contexto.paciencia, contexto.variable, contexto.paciencia);
       break;
   }
 }

@@ -121,10 +121,28 @@ inline void aviso_demasiados_patrones(const char* f, unsigned long n) {
   rechaza("Error: %s='%s' no es un n\xA3mero entero; indique un entero (p. ej. %s=12345) o quite la variable", variable,
           valor, variable);
 }
+// Patience (standard error).
+[[noreturn]] inline void paciencia_no_valida(const char* variable, const char* valor) {
+  const EnPagina pagina(Pagina::cp850);
+  rechaza(
+      "Error: %s='%s' no es un entero >= 1; indique cu\xA0ntos informes seguidos sin un error de test menor "
+      "terminan el entrenamiento (p. ej. %s=10) o quite la variable",
+      variable, valor, variable);
+}
+inline void aviso_paciencia_sin_test(const char* variable, unsigned p, unsigned nco) {
+  const EnPagina pagina(Pagina::cp850);
+  aviso(
+      "%s=%u no se aplica: sin datos de test no hay error de test que vigilar; el entrenamiento sigue hasta "
+      "sus %u ciclos",
+      variable, p, nco);
+}
+
 inline void anuncia_semilla(unsigned s) {
   const EnPagina pagina(Pagina::cp850);
+  char linea[96];
+  std::snprintf(linea, sizeof linea, "Semilla: %u (VELMOR_SEMILLA=%u repite esta ejecuci\xA2n)\n", s, s);
   std::fflush(stdout);
-  std::fprintf(stderr, "Semilla: %u (VELMOR_SEMILLA=%u repite esta ejecuci\xA2n)\n", s, s);
+  std::fputs(anadido(linea, stderr).c_str(), stderr);
   std::fflush(stderr);
 }
 

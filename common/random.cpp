@@ -2,12 +2,12 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 
+#include "common/entorno.hpp"
 #include "common/mensajes.hpp"
 
 namespace {
@@ -22,15 +22,10 @@ unsigned mezcla_semilla(unsigned long long microsegundos, unsigned long long pid
   return static_cast<unsigned>(x ^ (x >> 32));
 }
 
-// The integer in `variable`, nothing when it is unset or empty; anything else is refused.
 std::optional<unsigned> semilla_de_entorno(const char* variable) {
-  const char* texto = std::getenv(variable);
-  if (texto == nullptr || *texto == '\0') return std::nullopt;
-  char* fin = nullptr;
-  errno = 0;
-  const long long v = std::strtoll(texto, &fin, 10);
-  if (errno != 0 || *fin != '\0') msg_comun::semilla_no_entera(variable, texto);
-  return static_cast<unsigned>(v);
+  const std::optional<long long> v = entero_de_entorno(variable, msg_comun::semilla_no_entera);
+  if (!v) return std::nullopt;
+  return static_cast<unsigned>(*v);
 }
 
 bool del_reloj = false;  // this process's seed was not given

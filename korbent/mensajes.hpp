@@ -37,6 +37,7 @@ inline constexpr char ayuda[] =
     "                     se repite)\n"
     "  KORBENT_HILOS=N    hilos de c\xE1lculo (por omisi\xF3n, los n\xFA"
     "cleos); no cambia el resultado\n"
+    "  KORBENT_PACIENCIA=P  con test, acaba tras P ciclos seguidos sin un Ets menor\n"
     "Estado de salida: 0 trabajo terminado, 1 fallo de un recurso o par\xE1metro incorrecto,\n"
     "2 error en la entrada (datos, dimensiones, pesos).\n"
     "Gu\xED"
@@ -82,6 +83,12 @@ inline constexpr char redireccionando[] = "Error redireccionando CTRL-C";
 inline constexpr char pregunta_ctrl_c[] =
     "  \n \xBFInterrumpir el proceso cuando acabe el ciclo de opt. y guardar pesos?";
 inline constexpr char opcion_ctrl_c[] = "\n\n \t\t\t\tOPCION -> ";
+
+// The advice of the shared early-end warning, in its code page 850: a start that differs. Modes 0 and 1 draw
+// random rows (neural gas, k-means seeding itself); leader seeding draws none, nor do the stored files.
+inline constexpr char otro_arranque[] =
+    "pruebe otro arranque: otro modo de inicializaci\xA2n o, en los modos 0 y 1, los que sacan n\xA3meros "
+    "aleatorios, otra KORBENT_SEMILLA";
 
 // Progress report, one line per optimisation cycle.
 inline constexpr char ciclo[] = "\n \t Ciclo: %u \t Etr=%Lf \t Ets=%Lf";

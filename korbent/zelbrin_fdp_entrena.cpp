@@ -8,8 +8,10 @@
 #include <new>
 
 #include "common/asigna.hpp"
+#include "common/entorno.hpp"
 #include "common/errmess.hpp"
 #include "common/lmqn1.hpp"
+#include "common/mensajes.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp_centil.hpp"
 #include "korbent/zelbrin_fdp_pasada.hpp"
@@ -267,7 +269,7 @@ bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Mar
   }
   const char para = lp.seguimiento ? lp.seguimiento(marcador.ciclos, etr, ets) : 0;
   ++marcador.ciclos;
-  return para != 0;
+  return para != 0 || marcador.sin_paciencia();
 }
 
 void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, const MATRIZ& mts, Seguimiento s) {
@@ -288,14 +290,23 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   empaqueta_zelbrin_fdp(net, w);
   lp.wopt = w;
   Marcador<long double> marcador;
+  marcador.paciencia = paciencia_de_entorno(kPacienciaKorbent);
   // Without rows there is neither objective nor report (each would be 0/0).
   if (nco > 0 && lp.tsize > 0) {
+    if (marcador.paciencia > 0 && !net.tp) {
+      msg_comun::aviso_paciencia_sin_test(kPacienciaKorbent, marcador.paciencia, nco);
+      marcador.paciencia = 0;
+    }
     FinGconj fin;
     lmqn1(
         std::span<long double>(w), nco,
         [&net](std::span<const long double> x, std::span<long double> g) { return evalua_grad_zelbrin_fdp(x, g, net); },
         [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
-    msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
+    if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
+    // korbent numbers its cycle lines from 0.
+    msg_comun::aviso_fin_entrenamiento(
+        fin.motivo, fin.ciclos - 1, nco,
+        {.variable = kPacienciaKorbent, .paciencia = marcador.paciencia, .otro_arranque = msg_korbent::otro_arranque});
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.
   desempaqueta_zelbrin_fdp(net, lp.wopt);

@@ -10,6 +10,9 @@
 #include "common/marcador.hpp"
 #include "korbent/zelbrin_fdp_lib.hpp"
 
+// The setting that ends a training after that many reports without a new lowest test value.
+inline constexpr char kPacienciaKorbent[] = "KORBENT_PACIENCIA";
+
 // The network's `entrena` operation: mtr holds ni + no values a row, mts is the test set (0 rows: none).
 // On return the network holds the kept parameters, its kernels ordered, centiles, win counts, outputs.
 // Its reports count from 0 and keep the lowest test value of this training (a process trains once, so it is

@@ -8,11 +8,13 @@
 
 #include "common/asigna.hpp"
 #include "common/ayuda.hpp"
+#include "common/entorno.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp.hpp"
+#include "korbent/zelbrin_fdp_entrena.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 #include "terminal/interrupcion.hpp"
 
@@ -111,20 +113,22 @@ char seguimiento(std::uint32_t iter, long double etr, long double ets) {
   return static_cast<char>(ctrl_c_flag.load());
 }
 
-void pregunta_ctrl_c(std::FILE* in, std::FILE* out) {
-  const int c =
-      pregunta_caracter((std::string(msg_korbent::pregunta_ctrl_c) + msg_korbent::opcion_ctrl_c).c_str(), in, out);
+void pregunta_ctrl_c(std::FILE* in, std::FILE* out, bool al_terminal) {
+  const int c = pregunta_caracter((std::string(msg_korbent::pregunta_ctrl_c) + msg_korbent::opcion_ctrl_c).c_str(), in,
+                                  out, al_terminal);
   ctrl_c_flag = (c == 'S' || c == 's') ? 1 : 0;
 }
 
 void instala_ctrl_c() {
   // Called while the process has one thread, so every later thread inherits the blocked mask.
-  if (!vigila_sigint([] { pregunta_ctrl_c(stdin, stdout); })) puterr(kFalloRecurso, "%s", msg_korbent::redireccionando);
+  if (!vigila_sigint([] { pregunta_ctrl_c(stdin, stdout, true); }))
+    puterr(kFalloRecurso, "%s", msg_korbent::redireccionando);
 }
 
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
   if (opcion_informativa(argc, argv, "korbent", msg_korbent::ayuda)) return kFinNormal;
-  semilla_korbent();  // a KORBENT_SEMILLA that is not an integer is refused before the dialog
+  semilla_korbent();                        // a KORBENT_SEMILLA that is not an integer is refused before the dialog
+  paciencia_de_entorno(kPacienciaKorbent);  // and so is a patience that is not one of at least 1
   puterr_espera_enter(true);
   instala_ctrl_c();
   const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);

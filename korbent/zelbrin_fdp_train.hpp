@@ -40,5 +40,7 @@ char seguimiento(std::uint32_t iter, long double etr, long double ets);
 
 // Blocks SIGINT and starts the shared watcher (terminal/interrupcion), which asks the question.
 void instala_ctrl_c();
-// The question itself: prints it on `out`, reads the answer's line from `in` and sets ctrl_c_flag.
-void pregunta_ctrl_c(std::FILE* in, std::FILE* out);
+// The question itself: prints it on `out` (with `al_terminal`, on the controlling terminal too when `out` is
+// stdout sent to a file), reads the answer's line from `in` and sets ctrl_c_flag. A training's report waits
+// for the answer.
+void pregunta_ctrl_c(std::FILE* in, std::FILE* out, bool al_terminal = false);

@@ -1,5 +1,6 @@
 #include "terminal/consola.hpp"
 
+#include <fcntl.h>
 #include <langinfo.h>
 #include <strings.h>
 #include <unistd.h>
@@ -98,6 +99,8 @@ void convierte(Pagina p, const char* texto, std::size_t n, Salida&& salida) {
 }
 
 std::atomic<Pagina> pagina_actual{Pagina::cp850};
+bool local_utf8 = false;         // the locale's character set, as consola_en_utf8 found it
+std::FILE* convertidos[2] = {};  // the streams that convert by themselves
 
 bool escribe_todo(int fd, const char* b, std::size_t n) {
   while (n > 0) {
@@ -160,12 +163,28 @@ bool locale_utf8() {
 }
 
 void consola_en_utf8(Pagina propia) {
-  // Each stream that is a terminal converts; one sent to a file or a pipe keeps the program's bytes.
+  // Each stream that is a terminal converts, whatever the other is; one sent to a file or a pipe keeps the
+  // program's bytes.
   static int fd_salida = STDOUT_FILENO, fd_error = STDERR_FILENO;
-  if (isatty(fd_salida) == 0 || !locale_utf8()) return;
   pagina_actual = propia;
-  stdout = convertido(stdout, fd_salida, _IOLBF);
-  stderr = convertido(stderr, fd_error, _IONBF);
+  local_utf8 = locale_utf8();
+  if (!local_utf8) return;
+  if (std::FILE* c = convertido(stdout, fd_salida, _IOLBF); c != stdout) stdout = convertidos[0] = c;
+  if (std::FILE* c = convertido(stderr, fd_error, _IONBF); c != stderr) stderr = convertidos[1] = c;
+}
+
+std::string anadido(std::string_view texto, std::FILE* destino) {
+  const bool convierte_solo = destino != nullptr && (destino == convertidos[0] || destino == convertidos[1]);
+  return local_utf8 && !convierte_solo ? a_utf8(pagina_actual, texto) : std::string(texto);
+}
+
+void tambien_al_terminal(std::string_view texto) {
+  if (isatty(STDOUT_FILENO) != 0) return;
+  const int fd = ::open("/dev/tty", O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return;  // no controlling terminal
+  const std::string t = local_utf8 ? a_utf8(pagina_actual, texto) : std::string(texto);
+  escribe_todo(fd, t.data(), t.size());
+  ::close(fd);
 }
 
 EnPagina::EnPagina(std::optional<Pagina> p) {

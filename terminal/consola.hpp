@@ -1,9 +1,11 @@
 // The console in the user's character set. Every text the programs print is single-byte: code page 850
-// (velmor, dulvick and the shared library) or Windows-1252 (korbent's own texts). On a terminal whose
-// locale is UTF-8, stdout and stderr convert each text from its own page as it goes out; files, pipes and
-// every other locale get the bytes as they are.
+// (velmor, dulvick and the shared library) or Windows-1252 (korbent's own texts). Under a UTF-8 locale,
+// stdout and stderr each convert every text from its own page as it goes out when that stream is a
+// terminal; files and pipes get the specified bytes as they are. Texts we add beyond the specified ones
+// (help, warnings, the seed line) are in the locale's character set wherever they go.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,9 +33,19 @@ struct Mensaje {
 // back as it was; the numeric locale is never touched, so printf and strtod keep the point.
 bool locale_utf8();
 
-// At the start of a program: when stdout is a terminal and the locale is UTF-8, stdout and stderr become
-// converting streams, and `propia` is the page of the program's own texts. Otherwise nothing changes.
+// At the start of a program: `propia` is the page of the program's own texts; under a UTF-8 locale, each of
+// stdout and stderr that is a terminal becomes a converting stream.
 void consola_en_utf8(Pagina propia);
+
+// A text we add (no specified byte), as it must reach `destino`: under a UTF-8 locale converted from the
+// current page, so that it reads right in a file or a pager too; otherwise, or when `destino` converts by
+// itself, as it is.
+std::string anadido(std::string_view texto, std::FILE* destino);
+
+// When stdout is not a terminal (sent to a file) and the process has a controlling terminal, writes `texto`,
+// in the current page, to that terminal in its character set: a question the file receives is seen where the
+// answer is typed. Otherwise nothing.
+void tambien_al_terminal(std::string_view texto);
 
 // While one lives, what is written is in page `p` (nothing changes for no page). Pending console text is
 // flushed at both ends, so every text is converted from its own page.

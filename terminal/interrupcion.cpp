@@ -7,6 +7,8 @@
 #include <system_error>
 #include <thread>
 
+#include "terminal/consola.hpp"
+
 bool vigila_sigint(void (*atiende)()) {
   sigset_t s;
   sigemptyset(&s);
@@ -23,6 +25,12 @@ bool vigila_sigint(void (*atiende)()) {
   return true;
 }
 
+std::recursive_mutex& cerrojo_dialogo() {
+  // Never destroyed: the process may end from the watcher while the training waits on it.
+  static auto* cerrojo = new std::recursive_mutex;
+  return *cerrojo;
+}
+
 void escribe_bloque(const char* texto, std::FILE* f) {
   flockfile(f);
   std::fputs(texto, f);
@@ -33,6 +41,7 @@ void escribe_bloque(const char* texto, std::FILE* f) {
 void imprime_bloque(const char* formato, ...) {
   std::va_list args;
   va_start(args, formato);
+  const std::lock_guard<std::recursive_mutex> dialogo(cerrojo_dialogo());
   flockfile(stdout);
   std::vprintf(formato, args);
   std::fflush(stdout);
@@ -40,8 +49,10 @@ void imprime_bloque(const char* formato, ...) {
   va_end(args);
 }
 
-int pregunta_caracter(const char* texto, std::FILE* entrada, std::FILE* salida) {
+int pregunta_caracter(const char* texto, std::FILE* entrada, std::FILE* salida, bool al_terminal) {
+  const std::lock_guard<std::recursive_mutex> dialogo(cerrojo_dialogo());
   escribe_bloque(texto, salida);
+  if (al_terminal && salida == stdout) tambien_al_terminal(texto);
   flockfile(entrada);
   const int primero = getc_unlocked(entrada);
   for (int c = primero; c != EOF && c != '\n'; c = getc_unlocked(entrada)) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/entorno.hpp"
 #include "common/errmess.hpp"
 #include "common/random.hpp"
 #include "common/read_data.hpp"
@@ -46,6 +47,10 @@ void avisa_nombre_cortado(const std::string& base, const VELMOR& m, Modo modo) {
 int corre_velmor(const OpcionesVelmor& opciones) {
   semilla_velmor();  // chosen (or refused) before anything is read
   pase_de_entorno();
+  // What the run shares with the interrupt menu, its reports and its lowest test error (a process trains once).
+  // Never freed, like the model: the watcher may reach it while the process ends.
+  RegistroVelmor& registro = *std::make_unique<RegistroVelmor>().release();
+  registro.marcador.paciencia = paciencia_de_entorno(kPacienciaVelmor);
   LectorConfig cfg;
   abre_configuracion(cfg, opciones);
   VELMOR* modelo = nullptr;
@@ -56,7 +61,7 @@ int corre_velmor(const OpcionesVelmor& opciones) {
   }
   VELMOR& m = *modelo;
   recupera_pesos(m);
-  instala_ctrl_c(m);
+  instala_ctrl_c(m, registro);
 
   const Modo modo = lee_modo(cfg);
   if (modo == Modo::learn || modo == Modo::c_learn) {
@@ -71,7 +76,6 @@ int corre_velmor(const OpcionesVelmor& opciones) {
       init_velmor(m);
     else
       load_velmor(m);
-    RegistroVelmor registro;  // the process trains once: its reports and its lowest test error
     train_velmor(m, registro);
   } else if (modo == Modo::ftest) {
     lee_test(cfg, m);

@@ -2,23 +2,16 @@
 
 #include <cstdlib>
 #include <string>
-#include <type_traits>
 
 #include "common/errmess.hpp"
 #include "terminal/interrupcion.hpp"
-#include "velmor/estado.hpp"
 #include "velmor/mensajes.hpp"
 #include "velmor/modelo.hpp"
 #include "velmor/pesos.hpp"
 
 namespace {
 
-// Options 1 and 4 end the process from the watcher while main still runs: nothing of static storage may
-// have a destructor that could race it.
-std::mutex cerrojo;
-static_assert(std::is_trivially_destructible_v<std::mutex>);
-
-VELMOR* modelo_global = nullptr;  // set before the watcher starts, never changed
+RegistroVelmor* registro_global = nullptr;  // set before the watcher starts, never changed
 
 // Ends the process from the watcher while the training still runs. stdout stays locked, so no cycle line
 // follows the message; the end skips the flush of the files the training may be writing at that moment.
@@ -28,48 +21,58 @@ VELMOR* modelo_global = nullptr;  // set before the watcher starts, never change
   puterr(kFinNormal, "%s", msg_velmor::interrumpido);
 }
 
-// The dialog holds `cerrojo`, so the noted point stays as it is while it is written. The model's shape and
-// scalings are not written during training, so reading them from here does not race it.
-[[noreturn]] void para_dejando_pesos() {
-  if (modelo_global != nullptr && punto_anotado != nullptr) {
-    salvando = true;
-    save_velmor(*modelo_global, *punto_anotado);
-    salvando = false;
-  }
+}  // namespace
+
+std::unique_lock<std::recursive_mutex> RegistroVelmor::pausa() const {
+  return std::unique_lock<std::recursive_mutex>(cerrojo_dialogo());
+}
+
+void RegistroVelmor::anota_punto(std::span<const double> w) {
+  const std::lock_guard<std::recursive_mutex> l(cerrojo_dialogo());
+  punto_.assign(w.begin(), w.end());
+  hay_punto_ = true;
+}
+
+void RegistroVelmor::olvida_punto() {
+  const std::lock_guard<std::recursive_mutex> l(cerrojo_dialogo());
+  hay_punto_ = false;
+}
+
+// In the dialog, which holds the lock: the noted point stays as it is while it is written. The model's shape
+// and scalings are not written during training, so reading them from here does not race it.
+void RegistroVelmor::para_dejando_pesos() {
+  if (modelo_ != nullptr && hay_punto_) guardando([&] { save_velmor(*modelo_, punto_); });
   interrumpe();
 }
 
-}  // namespace
-
-std::mutex& cerrojo_salvado() { return cerrojo; }
-
-void ctrl_c_handler(std::FILE* entrada, std::FILE* salida) {
-  if (salvando) return;
-  // A save that began after the test above still holds the lock: drop this interrupt too.
-  std::unique_lock<std::mutex> l(cerrojo, std::try_to_lock);
-  if (!l.owns_lock()) return;
+void ctrl_c_handler(RegistroVelmor& registro, std::FILE* entrada, std::FILE* salida, bool al_terminal) {
+  if (registro.salvando) return;
+  // A report in progress ends first: its save, if it began after the test above, is never cut short.
+  const std::lock_guard<std::recursive_mutex> dialogo(cerrojo_dialogo());
   std::string menu;
   for (const char* t :
        {msg_velmor::menu_1, msg_velmor::menu_2, msg_velmor::menu_3, msg_velmor::menu_4, msg_velmor::opcion})
     menu += t;
-  switch (pregunta_caracter(menu.c_str(), entrada, salida)) {
+  switch (pregunta_caracter(menu.c_str(), entrada, salida, al_terminal)) {
     case '1':
-      para_dejando_pesos();
+      registro.para_dejando_pesos();
     case '4':
       interrumpe();
     case '2':
-      ctrl_c_opcion = 1;
+      registro.opcion = 1;
       break;
     case '3':
-      ctrl_c_opcion = 2;
+      registro.opcion = 2;
       break;
     default:  // an empty line or the end of input withdraws an earlier request
-      ctrl_c_opcion = 0;
+      registro.opcion = 0;
       break;
   }
 }
 
-void instala_ctrl_c(VELMOR& modelo) {
-  modelo_global = &modelo;
-  if (!vigila_sigint([] { ctrl_c_handler(stdin); })) puterr(kFalloRecurso, "%s", msg_velmor::redireccionando);
+void instala_ctrl_c(VELMOR& modelo, RegistroVelmor& registro) {
+  registro.modelo_ = &modelo;
+  registro_global = &registro;
+  if (!vigila_sigint([] { ctrl_c_handler(*registro_global, stdin, stdout, true); }))
+    puterr(kFalloRecurso, "%s", msg_velmor::redireccionando);
 }

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "common/asigna.hpp"
 #include "common/gconj.hpp"
+#include "common/mensajes.hpp"
 #include "velmor/ctrl_c.hpp"
 #include "velmor/gradiente_adjunto.hpp"
 #include "velmor/gradiente_rtrl.hpp"
@@ -68,19 +68,6 @@ double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m) {
   return E;
 }
 
-void RegistroVelmor::anota_punto(std::span<const double> w) {
-  // An open menu holds the lock: keep the point noted before it opened rather than stall the training.
-  const std::unique_lock<std::mutex> l(cerrojo_salvado(), std::try_to_lock);
-  if (!l.owns_lock()) return;
-  punto_.assign(w.begin(), w.end());
-  punto_anotado = &punto_;
-}
-
-void RegistroVelmor::olvida_punto() {
-  const std::lock_guard<std::mutex> l(cerrojo_salvado());
-  punto_anotado = nullptr;
-}
-
 bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmor& registro) {
   Marcador<double>& marcador = registro.marcador;
   ++marcador.ciclos;
@@ -89,21 +76,16 @@ bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmo
     desempaqueta_pesos(*m.mp, w);
     eval_set_velmor(m, m.tp->d, m.tp->d.ndat, Ets);
   }
-  if (ctrl_c_opcion == 1) {
+  const auto pausa = registro.pausa();
+  if (registro.opcion == 1) {
     registro.olvida_punto();  // so that the menu's stop-now cannot write the same files meanwhile
     save_velmor(m);
     puterr(kFinNormal, "%s", msg_velmor::pesos_guardados_ctrl_c);
   }
   if (!m.tp) registro.anota_punto(w);
   msg_velmor::imprime_ciclo(static_cast<int>(marcador.ciclos), Etr, Ets);
-  if (m.tp && marcador.nuevo_minimo(Ets)) {
-    // An open menu makes this save wait for its answer, and an exit chosen there never cuts it short.
-    const std::lock_guard<std::mutex> l(cerrojo_salvado());
-    salvando = true;
-    save_velmor(m);
-    salvando = false;
-  }
-  return false;
+  if (m.tp && marcador.nuevo_minimo(Ets)) registro.guardando([&] { save_velmor(m); });
+  return marcador.sin_paciencia();
 }
 
 void train_velmor(VELMOR& m, RegistroVelmor& registro) {
@@ -116,19 +98,26 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro) {
     return;
   }
   m.lp->pase = pase_de_entorno();
+  Marcador<double>& marcador = registro.marcador;
+  const unsigned nco = static_cast<unsigned>(m.lp->nco);
+  if (marcador.paciencia > 0 && !m.tp) {
+    msg_comun::aviso_paciencia_sin_test(kPacienciaVelmor, marcador.paciencia, nco);
+    marcador.paciencia = 0;
+  }
   reparte_hilos(m, hilos_de_entorno("VELMOR_HILOS"));
   empaqueta_pesos(*m.mp, w);
   // Without a save of this training there are no best weights to load back.
-  registro.marcador.guardado = false;
+  marcador.guardado = false;
   FinGconj fin;
   gconj(
-      std::span<double>(w), static_cast<unsigned>(m.lp->nco),
-      [&](std::span<const double> x, std::span<double> g) { return grad_velmor(x, g, m); },
+      std::span<double>(w), nco, [&](std::span<const double> x, std::span<double> g) { return grad_velmor(x, g, m); },
       [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m, registro); }, &fin);
-  msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, static_cast<unsigned>(m.lp->nco));
+  if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
+  msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, nco,
+                                     {.variable = kPacienciaVelmor, .paciencia = marcador.paciencia});
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
-  if (m.tp && registro.marcador.guardado)
+  if (m.tp && marcador.guardado)
     load_velmor(m);
   else
     desempaqueta_pesos(*m.mp, w);

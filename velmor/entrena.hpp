@@ -7,7 +7,7 @@
 #include <span>
 
 #include "common/datos.hpp"
-#include "velmor/estado.hpp"
+#include "velmor/ctrl_c.hpp"
 #include "velmor/modelo.hpp"
 
 // Largest tap count among the error banks; 0 when no output feeds its errors back.
@@ -21,6 +21,9 @@ PaseGradiente pase_de_entorno();
 // too small to gain from more. The count never changes a result.
 void reparte_hilos(VELMOR& m, unsigned hilos);
 
+// The setting that ends a training after that many reports without a new lowest test error.
+inline constexpr char kPacienciaVelmor[] = "VELMOR_PACIENCIA";
+
 // Optimises the perceptron's weights over lp->trn for lp->nco cycles and saves the model. With a test set
 // the weights left are those of the lowest test error, below the record's earlier minimum. Without error
 // taps it only saves the model.
@@ -31,6 +34,7 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro);
 // lp->cuadrilla the adjoint's sums run split by weights over its threads, with the same result bit for bit.
 double grad_velmor(std::span<const double> w, std::span<double> g, VELMOR& m);
 
-// Progress report, once per optimiser cycle: counts it, prints the cycle line and saves the model when the
-// test error is a new minimum of the record. Never asks to stop.
+// Progress report, once per optimiser cycle: counts it, waits for an open menu's answer, prints the cycle line
+// and saves the model when the test error is a new minimum of the record. Asks to stop only when the record's
+// patience is out.
 bool seguimiento(std::span<const double> w, double Etr, VELMOR& m, RegistroVelmor& registro);

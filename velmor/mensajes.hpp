@@ -43,6 +43,7 @@ inline constexpr char ayuda[] =
     "cleos); no cambia el resultado\n"
     "  VELMOR_GRADIENTE=rtrl  gradiente por la recursi\xA2n de versiones anteriores, que repite\n"
     "                    sus resultados; por omisi\xA2n, adjunto\n"
+    "  VELMOR_PACIENCIA=P  con ftest, acaba tras P ciclos seguidos sin un Ets menor\n"
     "Estado de salida: 0 trabajo terminado o parada elegida en el men\xA3, 1 fallo de un\n"
     "recurso (memoria, un fichero que no se abre), 2 error en la entrada.\n"
     "Gu\xA1"

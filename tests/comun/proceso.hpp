@@ -1,7 +1,7 @@
 // Runs a built program in a directory of its own, with a scripted stdin and a deadline, and collects its
 // exit status and every byte it wrote to stdout. Every end-to-end test takes it all, the fs alias included, with
 // `using namespace e2e`. On request stdout and stderr are a pseudo-terminal instead, which passes every byte
-// through as written.
+// through as written; or the program runs as from a user's terminal with stdout sent to a file.
 #pragma once
 
 #include <fcntl.h>
@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -83,28 +84,38 @@ inline void abre_terminal(int out[2]) {
   out[1] = esclavo;
 }
 
-// A running program: its stdin, stdout and stderr are pipes the test drives; with `terminal`, stdout and
-// stderr are one pseudo-terminal.
+// Where a program's console goes: pipes the test drives; one pseudo-terminal for stdout and stderr; or, as
+// for `program > file` typed at a terminal, a pseudo-terminal that is the process's controlling terminal,
+// holding stdin and stderr, with stdout a pipe (the test types on it and reads what it shows).
+enum class Consola { tubos, terminal, terminal_de_control };
+
 class Proceso {
  public:
   Proceso(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
-          const std::vector<std::string>& entorno_extra = {}, bool terminal = false) {
-    int in[2], out[2], err[2];
+          const std::vector<std::string>& entorno_extra = {}, Consola consola = Consola::tubos) {
+    int in[2], out[2], err[2], tty[2] = {-1, -1};
     if (pipe(in) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
-    if (terminal)
+    if (consola == Consola::terminal)
       abre_terminal(out);
     else if (pipe(out) != 0)
       throw std::runtime_error("pipe");
+    if (consola == Consola::terminal_de_control) abre_terminal(tty);
     pid_ = fork();
     if (pid_ < 0) throw std::runtime_error("fork");
     if (pid_ == 0) {
-      dup2(in[0], STDIN_FILENO);
+      // A session of its own: without a terminal of its own the program has no controlling terminal, as
+      // in CI, and never writes on the terminal of whoever runs the tests.
+      const bool de_control = setsid() >= 0 && tty[1] >= 0 && ioctl(tty[1], TIOCSCTTY, 0) == 0;
+      dup2(de_control ? tty[1] : in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
-      dup2(terminal ? out[1] : err[1], STDERR_FILENO);
-      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+      dup2(de_control ? tty[1] : consola == Consola::terminal ? out[1] : err[1], STDERR_FILENO);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1], tty[0], tty[1]})
+        if (fd >= 0) close(fd);
       if (chdir(dir.c_str()) != 0) _exit(127);
       signal(SIGINT, SIG_DFL);
       signal(SIGPIPE, SIG_DFL);
+      // The C locale unless a test asks for another: what the programs add follows the locale.
+      setenv("LC_ALL", "C", 1);
       for (const auto& e : entorno_extra) putenv(const_cast<char*>(e.c_str()));
       std::vector<char*> argv;
       argv.push_back(const_cast<char*>(programa.c_str()));
@@ -116,12 +127,15 @@ class Proceso {
     close(in[0]);
     close(out[1]);
     close(err[1]);
+    if (tty[1] >= 0) close(tty[1]);
     in_ = in[1];
     out_ = out[0];
     err_ = err[0];
+    tty_ = tty[0];
     signal(SIGPIPE, SIG_IGN);  // the child may end before it reads all we give it
     fcntl(out_, F_SETFL, O_NONBLOCK);
     fcntl(err_, F_SETFL, O_NONBLOCK);
+    if (tty_ >= 0) fcntl(tty_, F_SETFL, O_NONBLOCK);
   }
   ~Proceso() {
     if (pid_ > 0 && !terminado_) {
@@ -131,6 +145,7 @@ class Proceso {
     cierra_entrada();
     if (out_ >= 0) close(out_);
     if (err_ >= 0) close(err_);
+    if (tty_ >= 0) close(tty_);
   }
   Proceso(const Proceso&) = delete;
   Proceso& operator=(const Proceso&) = delete;
@@ -138,6 +153,7 @@ class Proceso {
   pid_t pid() const { return pid_; }
   const std::string& salida() const { return salida_; }
   const std::string& errores() const { return errores_; }
+  const std::string& terminal() const { return terminal_; }  // what the controlling terminal showed
 
   void escribe_entrada(const std::string& texto) {
     std::size_t hecho = 0;
@@ -153,6 +169,20 @@ class Proceso {
   }
   void senal(int s) {
     if (!terminado_) kill(pid_, s);
+  }
+  // Keys typed on the controlling terminal ("\x03" is Ctrl-C).
+  void teclea(const std::string& texto) {
+    if (tty_ >= 0 && write(tty_, texto.data(), texto.size()) != static_cast<ssize_t>(texto.size()))
+      throw std::runtime_error("write");
+  }
+  // Reads until the controlling terminal shows `texto` after byte `desde` (or the time runs out).
+  bool espera_terminal(const std::string& texto, double segundos, std::size_t desde = 0) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::duration<double>(segundos);
+    while (terminal_.find(texto, desde) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > limite) return false;
+      lee_algo(50);
+    }
+    return true;
   }
 
   // Reads stdout until `texto` appears after byte `desde` (or the process ends, or the time runs out).
@@ -187,6 +217,7 @@ class Proceso {
     while (lee_algo(0)) {
     }
     drena(err_, errores_, sin_errores_);
+    drena(tty_, terminal_, sin_terminal_);
     if (WIFEXITED(st)) r.estado = WEXITSTATUS(st);
     if (WIFSIGNALED(st)) r.senal = WTERMSIG(st);
     r.salida = salida_;
@@ -195,16 +226,18 @@ class Proceso {
   }
 
  private:
-  // Returns true when bytes of stdout were read; stderr is collected on the way.
+  // Returns true when bytes of stdout were read; stderr and the terminal are collected on the way.
   bool lee_algo(int ms) {
     if (out_ < 0 || sin_salida_) {
       if (ms > 0) usleep(static_cast<useconds_t>(ms) * 1000);
       drena(err_, errores_, sin_errores_);
+      drena(tty_, terminal_, sin_terminal_);
       return false;
     }
-    pollfd p[2] = {{out_, POLLIN, 0}, {sin_errores_ ? -1 : err_, POLLIN, 0}};
-    if (poll(p, 2, ms) <= 0) return false;
+    pollfd p[3] = {{out_, POLLIN, 0}, {sin_errores_ ? -1 : err_, POLLIN, 0}, {sin_terminal_ ? -1 : tty_, POLLIN, 0}};
+    if (poll(p, 3, ms) <= 0) return false;
     if (p[1].revents != 0) drena(err_, errores_, sin_errores_);
+    if (p[2].revents != 0) drena(tty_, terminal_, sin_terminal_);
     if (p[0].revents == 0) return false;
     char buf[65536];
     const ssize_t n = read(out_, buf, sizeof buf);
@@ -221,23 +254,24 @@ class Proceso {
     char buf[65536];
     while (!cerrado && fd >= 0) {
       const ssize_t n = read(fd, buf, sizeof buf);
-      if (n < 0) return;  // nothing more for now
+      if (n < 0 && errno == EIO) cerrado = true;  // a terminal whose slave is closed
+      if (n < 0) return;                          // nothing more for now
       if (n == 0) cerrado = true;
       destino.append(buf, static_cast<std::size_t>(n));
     }
   }
 
   pid_t pid_ = -1;
-  int in_ = -1, out_ = -1, err_ = -1;
-  bool terminado_ = false, sin_salida_ = false, sin_errores_ = false;
-  std::string salida_, errores_;
+  int in_ = -1, out_ = -1, err_ = -1, tty_ = -1;
+  bool terminado_ = false, sin_salida_ = false, sin_errores_ = false, sin_terminal_ = false;
+  std::string salida_, errores_, terminal_;
 };
 
 // One whole run: the program in `dir`, `entrada` on its stdin (then closed), at most `segundos`.
 inline Resultado corre(const std::string& programa, const std::vector<std::string>& args, const fs::path& dir,
                        const std::string& entrada = "", double segundos = 60,
-                       const std::vector<std::string>& entorno_extra = {}, bool terminal = false) {
-  Proceso p(programa, args, dir, entorno_extra, terminal);
+                       const std::vector<std::string>& entorno_extra = {}, Consola consola = Consola::tubos) {
+  Proceso p(programa, args, dir, entorno_extra, consola);
   p.escribe_entrada(entrada);
   p.cierra_entrada();
   return p.espera(segundos);

@@ -76,7 +76,8 @@ TEST_P(KorbentEntrada, TrainingThatStopsEarlySaysWhy) {
   const std::string ultimo = r.salida.substr(p + 7, r.salida.find(' ', p + 7) - p - 7);
   EXPECT_EQ(r.errores, "Aviso: el entrenamiento acab\xA2 en el ciclo " + ultimo +
                            " de 500: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < 1e-7); la b\xA3squeda "
-                           "no avanza\n");
+                           "no avanza (pruebe otro arranque: otro modo de inicializaci\xA2n o, en los modos 0 y 1, los "
+                           "que sacan n\xA3meros aleatorios, otra KORBENT_SEMILLA)\n");
 }
 
 TEST_P(KorbentEntrada, DialogAnswersOfAnyLengthAreTakenSafely) {
@@ -171,16 +172,23 @@ TEST(KorbentConsola, EachTextFromItsOwnPageOnAUtf8Terminal) {
   e2e::DirTemporal dir;
   e2e::escribe(dir / "tr.dat", "1 2\n1e2467 3\n");
   const std::vector<std::string> grande = {"r", "2", "2", "0", "3", "1", "tr.dat"};
-  const Resultado utf8 = corre(KORBENT_BIN, grande, dir.path(), "\n", 20, e2e::kEntornoUtf8, true);
+  const Resultado utf8 = corre(KORBENT_BIN, grande, dir.path(), "\n", 20, e2e::kEntornoUtf8, Consola::terminal);
   EXPECT_EQ(utf8.estado, 2);
   EXPECT_NE(utf8.salida.find("tr.dat, l\xC3\xADnea 2"), std::string::npos) << utf8.salida;
-  const Resultado c = corre(KORBENT_BIN, grande, dir.path(), "\n", 20, {"LC_ALL=C"}, true);
+  const Resultado c = corre(KORBENT_BIN, grande, dir.path(), "\n", 20, {"LC_ALL=C"}, Consola::terminal);
   EXPECT_NE(c.salida.find("tr.dat, l\xA1nea 2"), std::string::npos) << c.salida;
 
-  Proceso p(KORBENT_BIN, {}, dir.path(), e2e::kEntornoUtf8, true);
+  Proceso p(KORBENT_BIN, {}, dir.path(), e2e::kEntornoUtf8, Consola::terminal);
   ASSERT_TRUE(p.espera_texto("Nombre de la red -> ", 10));
   p.senal(SIGINT);
   EXPECT_TRUE(p.espera_texto("\xC2\xBFInterrumpir el proceso", 10)) << p.salida();
+
+  // With stdout in a file the file keeps its bytes, and the question shows on the terminal too.
+  Proceso f(KORBENT_BIN, {}, dir.path(), e2e::kEntornoUtf8, Consola::terminal_de_control);
+  ASSERT_TRUE(f.espera_texto("Nombre de la red -> ", 10));
+  f.teclea("\x03");
+  EXPECT_TRUE(f.espera_texto(" \xBFInterrumpir el proceso", 10)) << f.salida();
+  EXPECT_TRUE(f.espera_terminal(" \xC2\xBFInterrumpir el proceso", 10)) << f.terminal();
 }
 
 }  // namespace

@@ -292,26 +292,32 @@ TEST_F(VelmorCorre, MissingTrainingFileStopsBeforeTheTestFileIsRead) {
   EXPECT_EQ(r.salida, marco("Error de apertura del fichero sunspots-train.dat"));
 }
 
-// On a terminal with a UTF-8 locale the console, warnings included, is UTF-8 and otherwise the same; on a
-// terminal in the C locale and through a pipe it is code page 850.
-TEST_F(VelmorCorre, ConsoleIsUtf8OnlyOnAUtf8Terminal) {
+// The specified console is UTF-8 only on a terminal with a UTF-8 locale, and otherwise the same; on a
+// terminal in the C locale and through a pipe it is code page 850. What we add (help, warnings) follows the
+// locale wherever it goes: UTF-8 through a pipe too, whatever stdout is.
+TEST_F(VelmorCorre, ConsoleIsUtf8OnlyOnAUtf8TerminalAndAddedTextsUnderAUtf8Locale) {
   if (!e2e::hay_utf8()) GTEST_SKIP() << "no C.UTF-8 locale";
   std::string datos;
   for (int t = 0; t < 40; ++t) datos += std::to_string(10 + t % 7) + " " + std::to_string(10 + (t + 1) % 7) + "\n";
   e2e::escribe(dir / "grande.dat", datos);
   e2e::escribe(dir / "sunspots.net", config("learn\nnco 2\nftrain grande.dat\n"));
-  const auto lanza = [&](std::vector<std::string> entorno, bool terminal) {
+  const auto lanza = [&](std::vector<std::string> entorno, Consola consola) {
     entorno.push_back(kSemilla[0]);
-    return corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, entorno, terminal);
+    return corre(VELMOR_BIN, {"sunspots"}, dir.path(), "", 30, entorno, consola);
   };
-  const std::string utf8 = lanza(e2e::kEntornoUtf8, true).salida, c = lanza({"LC_ALL=C"}, true).salida;
-  const std::string tubo = lanza(e2e::kEntornoUtf8, false).salida;
+  const std::string utf8 = lanza(e2e::kEntornoUtf8, Consola::terminal).salida;
+  const std::string c = lanza({"LC_ALL=C"}, Consola::terminal).salida;
+  const Resultado tubo = lanza(e2e::kEntornoUtf8, Consola::tubos);
   EXPECT_NE(c.find("desviaci\xA2n 1"), std::string::npos) << c;  // the warning on stderr
-  EXPECT_NE(tubo.find("Inicializaci\xA2n de la red"), std::string::npos) << tubo;
+  EXPECT_NE(tubo.salida.find("Inicializaci\xA2n de la red"), std::string::npos) << tubo.salida;
+  EXPECT_NE(tubo.errores.find("desviaci\xC3\xB3n 1"), std::string::npos) << tubo.errores;
   std::string esperado = c;
   for (std::size_t k = 0; (k = esperado.find('\xA2', k)) != std::string::npos; k += 2)
     esperado.replace(k, 1, "\xC3\xB3");
   EXPECT_EQ(utf8, esperado);
+  EXPECT_NE(corre(VELMOR_BIN, {"-h"}, dir.path(), "", 10, e2e::kEntornoUtf8).salida.find("la versi\xC3\xB3n\n"),
+            std::string::npos);
+  EXPECT_NE(corre(VELMOR_BIN, {"-h"}, dir.path()).salida.find("la versi\xA2n\n"), std::string::npos);
 }
 
 TEST_F(VelmorCorre, SearchFollowsTheErrorDownMoreThanTenUnitsAway) {

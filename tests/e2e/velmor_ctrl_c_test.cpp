@@ -53,11 +53,12 @@ class VelmorCtrlC : public ::testing::Test {
     e2e::escribe(dir / "serie.trn", datos);
   }
   // Starts a training of `nco` cycles and waits for its first cycle line.
-  Proceso& entrena(int nco, bool con_test = false) {
+  Proceso& entrena(int nco, bool con_test = false, Consola consola = Consola::tubos,
+                   std::vector<std::string> entorno = {}) {
     e2e::escribe(dir / "serie.net", "velmor 1 6 1 nri 4 nre 2 learn nco " + std::to_string(nco) + " ftrain serie.trn" +
                                         (con_test ? " ftest serie.trn" : "") + "\n");
-    p = std::make_unique<Proceso>(VELMOR_BIN, std::vector<std::string>{"serie"}, dir.path(),
-                                  std::vector<std::string>{"VELMOR_SEMILLA=3"});
+    entorno.push_back("VELMOR_SEMILLA=3");
+    p = std::make_unique<Proceso>(VELMOR_BIN, std::vector<std::string>{"serie"}, dir.path(), entorno, consola);
     EXPECT_TRUE(p->espera_texto(kCiclo, 20)) << p->salida();
     return *p;
   }
@@ -162,6 +163,26 @@ TEST_F(VelmorCtrlC, EmptyAnswerWithdrawsAnEarlierSaveAndTheTrainingRunsToItsEnd)
   EXPECT_EQ(r.salida.find(kGuardado), std::string::npos);
   EXPECT_EQ(r.salida.find("**** Error ****"), std::string::npos);
   EXPECT_TRUE(fs::exists(dir / "serie.wgt"));  // the training's own final save
+}
+
+// Run from a terminal with stdout sent to a file, as `velmor serie > registro.txt`: the menu shows on the
+// terminal too, in its character set; the training waits at its next report for the answer, printing no cycle
+// line while the menu is open; the file gets the specified bytes.
+TEST_F(VelmorCtrlC, WithStdoutInAFileTheMenuShowsOnTheTerminalAndTheTrainingWaitsForTheAnswer) {
+  if (!hay_utf8()) GTEST_SKIP() << "no C.UTF-8 locale";
+  entrena(100000, false, Consola::terminal_de_control, kEntornoUtf8);
+  p->teclea("\x03");
+  ASSERT_TRUE(p->espera_terminal(" 3. Cambiar los par\xC3\xA1metros de optimizaci\xC3\xB3n.\n", 10)) << p->terminal();
+  ASSERT_TRUE(p->espera_texto(kMenu, 10));
+  p->espera_texto(kGuardado, 0.5);  // half a second of what the training writes meanwhile: cycles take ms
+  EXPECT_EQ(p->salida().substr(p->salida().size() - kMenu.size()), kMenu);
+  p->teclea("2\n");
+  const Resultado r = p->espera(20);
+  ASSERT_TRUE(r.a_tiempo);
+  EXPECT_EQ(r.estado, 0);
+  // The report that waited takes the answer: it saves and stops without its line.
+  EXPECT_EQ(r.salida.substr(r.salida.size() - kMenu.size() - kGuardado.size()), kMenu + kGuardado);
+  EXPECT_EQ(cuenta(r.salida, kMenu), 1u);
 }
 
 }  // namespace

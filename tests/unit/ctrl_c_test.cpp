@@ -3,7 +3,10 @@
 #include "velmor/ctrl_c.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -19,7 +22,7 @@
 #include "comun/salida.hpp"
 #include "korbent/zelbrin_fdp_train.hpp"
 #include "mp/mp.hpp"
-#include "velmor/estado.hpp"
+#include "terminal/interrupcion.hpp"
 #include "velmor/mensajes.hpp"
 #include "velmor/modelo.hpp"
 #include "velmor/pesos.hpp"
@@ -53,13 +56,13 @@ class CtrlCRespuesta : public ::testing::TestWithParam<Respuesta> {};
 
 TEST_P(CtrlCRespuesta, LeavesItsRequestAfterTheMenu) {
   const Respuesta& r = GetParam();
-  ctrl_c_opcion = r.antes;
-  salvando = false;
+  RegistroVelmor registro;
+  registro.opcion = r.antes;
   Entrada e(r.linea);
   testing::internal::CaptureStdout();
-  ctrl_c_handler(e.f);
+  ctrl_c_handler(registro, e.f);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), kMenu);
-  EXPECT_EQ(ctrl_c_opcion, r.despues);
+  EXPECT_EQ(registro.opcion, r.despues);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,15 +75,14 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.nombre); });
 
 TEST(CtrlC, ReadsTheWholeAnswerLineSoTheNextInterruptReadsTheNextLine) {
-  ctrl_c_opcion = 0;
-  salvando = false;
+  RegistroVelmor registro;
   Entrada e("2" + std::string(5000, '4') + "\n3\n");
   testing::internal::CaptureStdout();
-  ctrl_c_handler(e.f);
-  EXPECT_EQ(ctrl_c_opcion, 1);
-  ctrl_c_handler(e.f);
+  ctrl_c_handler(registro, e.f);
+  EXPECT_EQ(registro.opcion, 1);
+  ctrl_c_handler(registro, e.f);
   testing::internal::GetCapturedStdout();
-  EXPECT_EQ(ctrl_c_opcion, 2);
+  EXPECT_EQ(registro.opcion, 2);
 }
 
 // A stream without a buffer that counts the writes reaching it: a text written in pieces shows as several.
@@ -105,11 +107,10 @@ struct Escrituras {
 // Each write is whole under the stream's lock, so a cycle line printed by the training meanwhile cannot
 // land inside the menu or korbent's question.
 TEST(CtrlC, TheMenuAndKorbentsQuestionReachTheConsoleInOneWrite) {
-  ctrl_c_opcion = 0;
-  salvando = false;
+  RegistroVelmor registro;
   Entrada e("\n\n");
   Escrituras menu;
-  ctrl_c_handler(e.f, menu.f);
+  ctrl_c_handler(registro, e.f, menu.f);
   EXPECT_EQ(menu.texto, kMenu);
   EXPECT_EQ(menu.n, 1);
   Escrituras pregunta;
@@ -119,28 +120,58 @@ TEST(CtrlC, TheMenuAndKorbentsQuestionReachTheConsoleInOneWrite) {
 }
 
 TEST(CtrlC, DroppedWithoutOutputOrReadingWhileSaving) {
-  ctrl_c_opcion = 1;
-  salvando = true;
+  RegistroVelmor registro;
+  registro.opcion = 1;
+  registro.salvando = true;
   Entrada e("4\n");
   testing::internal::CaptureStdout();
-  ctrl_c_handler(e.f);
+  ctrl_c_handler(registro, e.f);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  salvando = false;
-  EXPECT_EQ(ctrl_c_opcion, 1);
+  EXPECT_EQ(registro.opcion, 1);
   EXPECT_EQ(std::getc(e.f), '4');
 }
 
-TEST(CtrlC, DroppedWhileTheReportHoldsTheSaveLock) {
-  ctrl_c_opcion = 1;
-  salvando = false;
-  Entrada e("4\n");
-  testing::internal::CaptureStdout();
+// The report and the menu exclude each other: an interrupt during a report shows its menu once the report
+// ends, and a report (here its cycle line) waits for an open menu's answer.
+TEST(CtrlC, TheMenuWaitsForAReportAndAReportForTheMenusAnswer) {
+  RegistroVelmor registro;
+  Entrada e("3\n");
+  Escrituras menu;
+  std::thread vigia;
   {
-    const std::lock_guard<std::mutex> l(cerrojo_salvado());
-    std::thread([&] { ctrl_c_handler(e.f); }).join();
+    const auto pausa = registro.pausa();
+    vigia = std::thread([&] { ctrl_c_handler(registro, e.f, menu.f); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(menu.n, 0);
   }
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(ctrl_c_opcion, 1);
+  vigia.join();
+  EXPECT_EQ(menu.texto, kMenu);
+  EXPECT_EQ(registro.opcion, 2);
+
+  int tuberia[2];
+  ASSERT_EQ(pipe(tuberia), 0);
+  std::FILE* respuesta = fdopen(tuberia[0], "r");
+  vigia = std::thread([&] { ctrl_c_handler(registro, respuesta, menu.f); });
+  while (cerrojo_dialogo().try_lock()) {  // until the menu holds it
+    cerrojo_dialogo().unlock();
+    std::this_thread::yield();
+  }
+  std::atomic<bool> impresa{false};
+  std::thread informe([&] {
+    testing::internal::CaptureStdout();
+    imprime_bloque("linea\n");
+    impresa = true;
+    testing::internal::GetCapturedStdout();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(impresa);
+  EXPECT_EQ(write(tuberia[1], "\n", 1), 1);
+  vigia.join();
+  informe.join();
+  EXPECT_TRUE(impresa);
+  EXPECT_EQ(registro.opcion, 0);
+  std::fclose(respuesta);
+  close(tuberia[1]);
 }
 
 // A model in a directory of its own, so that what options 1 and 4 write can be looked at.
@@ -166,11 +197,11 @@ class CtrlCSalida : public DirectorioPropio {
   static void responde(const char* respuesta, const std::vector<double>* w) {
     a_stderr();
     std::unique_ptr<VELMOR> m = modelo();
-    instala_ctrl_c(*m);
     RegistroVelmor registro;
+    instala_ctrl_c(*m, registro);
     if (w != nullptr) registro.anota_punto(*w);
     Entrada e(respuesta);
-    ctrl_c_handler(e.f);
+    ctrl_c_handler(registro, e.f);
   }
 };
 

@@ -131,7 +131,6 @@ class Seguimiento : public prueba::EnDirectorio {
  protected:
   void SetUp() override {
     prueba::EnDirectorio::SetUp();
-    ctrl_c_opcion = 0;
     prueba::aleatoriza(*m, 17);
     m->lp->nco = 8;
     m->lp->trn.d = prueba::series(2, 1, 60, 2);
@@ -248,7 +247,7 @@ TEST_F(Seguimiento, NoErrorTapsSkipsTheOptimisationAndStillSaves) {
 }
 
 TEST_F(Seguimiento, SaveAndStopRequestSavesAndEndsBeforeTheCycleLine) {
-  ctrl_c_opcion = 1;
+  registro.opcion = 1;
   const std::vector<double> w = pesos(*m);
   EXPECT_EXIT((a_stderr(), seguimiento(w, 0.5, *m, registro)), ::testing::ExitedWithCode(0),
               "^\n\n\\*\\*\\*\\* Error \\*\\*\\*\\*\n\nPulsaci\xA2n de CTRL-C: Fichero de pesos guardado\n\n$");
