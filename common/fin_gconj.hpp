@@ -5,7 +5,7 @@
 
 // Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
 // first): the caller tells the user, the numeric core prints nothing of its own.
-enum class MotivoFin { ciclos, gradiente, paso_corto, usuario };
+enum class MotivoFin { ciclos, gradiente, paso_corto, usuario, sin_mejora };
 struct FinGconj {
   MotivoFin motivo = MotivoFin::ciclos;
   unsigned ciclos = 0;
@@ -28,6 +28,12 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
       aviso(
           "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
           "1e-7); la b\xA3squeda no avanza",
+          hechos, pedidos);
+      break;
+    case MotivoFin::sin_mejora:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: la \xA3ltima iteraci\xA2n baj\xA2 el error menos de 1e-12 "
+          "de su valor; ha convergido",
           hechos, pedidos);
       break;
     case MotivoFin::usuario:

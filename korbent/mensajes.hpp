@@ -98,6 +98,14 @@ inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
          limite);
 }
 
+// KORBENT_OPTIMIZADOR names no optimiser: refused on standard error, status 2.
+[[noreturn]] inline void optimizador_desconocido(const char* valor) {
+  rechaza(
+      "Error: KORBENT_OPTIMIZADOR='%s' no es un optimizador; indique lmqn1 (gradientes conjugados, el de siempre) o em "
+      "(expectaci\xF3n-maximizaci\xF3n), o quite la variable",
+      valor);
+}
+
 // Representation files.
 inline constexpr char apertura_fichero[] = "Error de apertura de fichero %s";
 inline constexpr char dimensiones_rep[] = "Dimensiones incorrectas en %s";

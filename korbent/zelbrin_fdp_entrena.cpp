@@ -12,6 +12,7 @@
 #include "common/lmqn1.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp_centil.hpp"
+#include "korbent/zelbrin_fdp_em.hpp"
 #include "korbent/zelbrin_fdp_pasada.hpp"
 
 namespace {
@@ -291,10 +292,16 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   // Without rows there is neither objective nor report (each would be 0/0).
   if (nco > 0 && lp.tsize > 0) {
     FinGconj fin;
-    lmqn1(
-        std::span<long double>(w), nco,
-        [&net](std::span<const long double> x, std::span<long double> g) { return evalua_grad_zelbrin_fdp(x, g, net); },
-        [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
+    const auto actualiza = [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); };
+    if (optimizador_korbent() == Optimizador::em)
+      em_zelbrin_fdp(net, w, nco, actualiza, &fin);
+    else
+      lmqn1(
+          std::span<long double>(w), nco,
+          [&net](std::span<const long double> x, std::span<long double> g) {
+            return evalua_grad_zelbrin_fdp(x, g, net);
+          },
+          actualiza, &fin);
     msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos - 1, nco);  // korbent numbers its cycle lines from 0
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.

@@ -11,6 +11,7 @@
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp.hpp"
+#include "korbent/zelbrin_fdp_em.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 #include "terminal/interrupcion.hpp"
 
@@ -120,7 +121,8 @@ void instala_ctrl_c() {
 
 int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
   if (opcion_informativa(argc, argv, "korbent", msg_korbent::ayuda)) return kFinNormal;
-  semilla_korbent();  // a KORBENT_SEMILLA that is not an integer is refused before the dialog
+  semilla_korbent();      // a KORBENT_SEMILLA that is not an integer is refused before the dialog
+  optimizador_korbent();  // and so is a KORBENT_OPTIMIZADOR that names no optimiser
   puterr_espera_enter(true);
   instala_ctrl_c();
   const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);
