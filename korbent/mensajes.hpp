@@ -35,6 +35,8 @@ inline constexpr char ayuda[] =
     "                     se repite)\n"
     "  KORBENT_HILOS=N    hilos de c\xE1lculo (por omisi\xF3n, los n\xFA"
     "cleos); no cambia el resultado\n"
+    "  KORBENT_OPTIMIZADOR=em  entrena por expectaci\xF3n-maximizaci\xF3n: el mismo error, en\n"
+    "                     muchos menos ciclos; lmqn1 o sin variable: gradientes conjugados\n"
     "Estado de salida: 0 trabajo terminado, 1 fallo de un recurso o par\xE1metro incorrecto,\n"
     "2 error en la entrada (datos, dimensiones, pesos).\n"
     "Gu\xED"

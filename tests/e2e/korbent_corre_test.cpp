@@ -256,6 +256,26 @@ TEST_F(KorbentCorre, ThreadCountChangesNoByteInAnyMode) {
   }
 }
 
+// KORBENT_OPTIMIZADOR=em trains until an iteration no longer lowers the objective, and says so; a name that
+// is no optimiser is refused before anything is read or written.
+TEST_F(KorbentCorre, EmTrainsUntilItConvergesAndUnknownOptimisersAreRefused) {
+  const std::vector<std::string> args = {"red", "2", "6", "0", "5000", "2", "tr.dat", "tv.dat", "tv.dat"};
+  const Resultado em = corre(KORBENT_BIN, args, dir_.path(), "", 120, {"KORBENT_OPTIMIZADOR=em"});
+  EXPECT_EQ(em.estado, 0);
+  EXPECT_LT(ultimo_ciclo(em.salida), 4999);
+  EXPECT_EQ(em.errores, "Aviso: el entrenamiento acab\xA2 en el ciclo " + std::to_string(ultimo_ciclo(em.salida)) +
+                            " de 5000: la \xA3ltima iteraci\xA2n baj\xA2 el error menos de 1e-12 de su valor; ha "
+                            "convergido\n");
+  for (const char* s : {".rep", ".sig", ".wa", ".prc", ".out"}) {
+    const std::string f = fichero(std::string("red") + s);
+    EXPECT_EQ(f.find("nan"), std::string::npos) << s;
+  }
+  const Resultado mal = corre(KORBENT_BIN, args, dir_.path(), "", 60, {"KORBENT_OPTIMIZADOR=EM2"});
+  EXPECT_EQ(mal.estado, 2);
+  EXPECT_EQ(mal.salida, "");
+  EXPECT_NE(mal.errores.find("KORBENT_OPTIMIZADOR='EM2' no es un optimizador"), std::string::npos) << mal.errores;
+}
+
 // Forty kernels train for many seconds: time enough to stop them by hand.
 class KorbentCtrlC : public KorbentCorre {
  protected:
