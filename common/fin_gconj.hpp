@@ -5,8 +5,9 @@
 
 // Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
 // first): the caller tells the user, the numeric core prints nothing of its own. `paciencia` is the
-// caller's: its report asked to stop, its patience out.
-enum class MotivoFin { ciclos, gradiente, paso_corto, usuario, paciencia };
+// caller's: its report asked to stop, its patience out; `sin_mejora` ends an optimiser whose last step
+// lowered the error by less than 1e-12 of its value.
+enum class MotivoFin { ciclos, gradiente, paso_corto, usuario, paciencia, sin_mejora };
 struct FinGconj {
   MotivoFin motivo = MotivoFin::ciclos;
   unsigned ciclos = 0;
@@ -38,6 +39,12 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
           "el entrenamiento acab\xA2 en el ciclo %u de %u: el \xA3ltimo paso fue demasiado corto (suma de cuadrados < "
           "1e-7); la b\xA3squeda no avanza (%s)",
           hechos, pedidos, contexto.otro_arranque);
+      break;
+    case MotivoFin::sin_mejora:
+      aviso(
+          "el entrenamiento acab\xA2 en el ciclo %u de %u: la \xA3ltima iteraci\xA2n baj\xA2 el error menos de 1e-12 "
+          "de su valor; ha convergido",
+          hechos, pedidos);
       break;
     case MotivoFin::usuario:
       aviso("el entrenamiento acab\xA2 en el ciclo %u de %u: lo par\xA2 el usuario con Ctrl-C", hechos, pedidos);

@@ -38,6 +38,8 @@ inline constexpr char ayuda[] =
     "  KORBENT_HILOS=N    hilos de c\xE1lculo (por omisi\xF3n, los n\xFA"
     "cleos); no cambia el resultado\n"
     "  KORBENT_PACIENCIA=P  con test, acaba tras P ciclos seguidos sin un Ets menor\n"
+    "  KORBENT_OPTIMIZADOR=em  entrena por expectaci\xF3n-maximizaci\xF3n: el mismo error, en\n"
+    "                     muchos menos ciclos; lmqn1 o sin variable: gradientes conjugados\n"
     "Estado de salida: 0 trabajo terminado, 1 fallo de un recurso o par\xE1metro incorrecto,\n"
     "2 error en la entrada (datos, dimensiones, pesos).\n"
     "Gu\xED"
@@ -121,6 +123,14 @@ inline constexpr char pesos_incompatibles[] = "Pesos incompatibles";
   puterr(kEntradaErronea,
          "Entradas de %s demasiado concentradas: el producto de sus desviaciones t\xEDpicas es menor que %Lg", f,
          limite);
+}
+
+// KORBENT_OPTIMIZADOR names no optimiser: refused on standard error, status 2.
+[[noreturn]] inline void optimizador_desconocido(const char* valor) {
+  rechaza(
+      "Error: KORBENT_OPTIMIZADOR='%s' no es un optimizador; indique lmqn1 (gradientes conjugados, el de siempre) o em "
+      "(expectaci\xF3n-maximizaci\xF3n), o quite la variable",
+      valor);
 }
 
 // Representation files.

@@ -14,6 +14,7 @@
 #include "common/mensajes.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp_centil.hpp"
+#include "korbent/zelbrin_fdp_em.hpp"
 #include "korbent/zelbrin_fdp_pasada.hpp"
 
 namespace {
@@ -298,10 +299,16 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
       marcador.paciencia = 0;
     }
     FinGconj fin;
-    lmqn1(
-        std::span<long double>(w), nco,
-        [&net](std::span<const long double> x, std::span<long double> g) { return evalua_grad_zelbrin_fdp(x, g, net); },
-        [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
+    const auto actualiza = [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); };
+    if (optimizador_korbent() == Optimizador::em)
+      em_zelbrin_fdp(net, w, nco, actualiza, &fin);
+    else
+      lmqn1(
+          std::span<long double>(w), nco,
+          [&net](std::span<const long double> x, std::span<long double> g) {
+            return evalua_grad_zelbrin_fdp(x, g, net);
+          },
+          actualiza, &fin);
     if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
     // korbent numbers its cycle lines from 0.
     msg_comun::aviso_fin_entrenamiento(

@@ -15,6 +15,7 @@
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp.hpp"
 #include "korbent/zelbrin_fdp_entrena.hpp"
+#include "korbent/zelbrin_fdp_em.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 #include "terminal/interrupcion.hpp"
 
@@ -129,6 +130,7 @@ int zelbrin_fdp_train(int argc, char** argv, ClaveOrden clave) {
   if (opcion_informativa(argc, argv, "korbent", msg_korbent::ayuda)) return kFinNormal;
   semilla_korbent();                        // a KORBENT_SEMILLA that is not an integer is refused before the dialog
   paciencia_de_entorno(kPacienciaKorbent);  // and so is a patience that is not one of at least 1
+  optimizador_korbent();                    // and a KORBENT_OPTIMIZADOR that names no optimiser
   puterr_espera_enter(true);
   instala_ctrl_c();
   const ParametrosKorbent par = toma_parametros(argc, argv, stdin, stdout);

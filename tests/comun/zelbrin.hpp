@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "korbent/zelbrin_fdp.hpp"
+#include "korbent/zelbrin_fdp_entrena.hpp"
 
 namespace prueba {
 
@@ -42,6 +43,23 @@ inline MATRIZ matriz(std::uint32_t dim, std::vector<std::vector<long double>> fi
 inline MATRIZ matriz(std::vector<std::vector<long double>> filas) {
   const auto dim = static_cast<std::uint32_t>(filas.front().size());
   return matriz(dim, std::move(filas));
+}
+
+// The training record of a network about to train on m's rows, as the training makes it.
+inline void con_filas(ZELBRIN_FDP& net, const MATRIZ& m) {
+  net.lp = std::make_unique<ZELBRIN_FDP_LP>();
+  net.lp->ts = m.d;
+  net.lp->tsize = m.ndat;
+  net.lp->wopt.assign(tam_parametros_zelbrin_fdp(net), 0);
+}
+
+// The training objective at w over net.lp's rows, and its gradient into *g when asked.
+inline long double objetivo(ZELBRIN_FDP& net, const std::vector<long double>& w,
+                            std::vector<long double>* g = nullptr) {
+  std::vector<long double> dw(w.size());
+  const long double e = evalua_grad_zelbrin_fdp(w, dw, net);
+  if (g != nullptr) *g = dw;
+  return e;
 }
 
 }  // namespace prueba

@@ -60,8 +60,8 @@ TEST_P(KorbentEntrada, HelpAndVersionInsteadOfTheDialog) {
     const Resultado r = lanza({a}, "");
     EXPECT_EQ(r.estado, 0) << a;
     EXPECT_EQ(r.salida.rfind("Uso: korbent nombre ni nh no nco inic", 0), 0u) << r.salida;
-    for (const char* t :
-         {"NGAS", "KMEANS", "LEADER+KMEANS", "FICHERO", "KORBENT_SEMILLA", "KORBENT_HILOS", "docs/korbent.md"})
+    for (const char* t : {"NGAS", "KMEANS", "LEADER+KMEANS", "FICHERO", "KORBENT_SEMILLA", "KORBENT_HILOS",
+                          "KORBENT_OPTIMIZADOR", "docs/korbent.md"})
       EXPECT_NE(r.salida.find(t), std::string::npos) << t;
   }
   EXPECT_EQ(lanza({"--version"}, "").salida.rfind("korbent ", 0), 0u);

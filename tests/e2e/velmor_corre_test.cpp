@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "comun/esperado.hpp"
 #include "comun/proceso.hpp"
 
 namespace {
@@ -64,17 +65,6 @@ void layout(const fs::path& f, std::size_t filas, std::size_t campos) {
   ASSERT_EQ(ls.size(), filas) << f;
   EXPECT_EQ(lee(f).back(), '\n') << f;
   for (std::size_t t = 0; t < ls.size(); ++t) EXPECT_TRUE(es_linea_de_campos(ls[t], campos)) << f << " line " << t;
-}
-
-// `UPDATE_GOLDEN=1` rewrites the expected files instead of comparing.
-void como_esperado(const std::string& obtenido, const std::string& nombre) {
-  const fs::path p = fs::path(ESPERADO_DIR) / nombre;
-  if (std::getenv("UPDATE_GOLDEN") != nullptr) {
-    e2e::escribe(p, obtenido);
-    return;
-  }
-  ASSERT_TRUE(fs::exists(p)) << p;
-  EXPECT_EQ(obtenido, lee(p)) << nombre;
 }
 
 class VelmorCorre : public ::testing::Test {

@@ -13,19 +13,9 @@
 
 namespace {
 
+using prueba::con_filas;
 using prueba::matriz;
-
-void con_filas(ZELBRIN_FDP& net, const MATRIZ& m) {
-  net.lp = std::make_unique<ZELBRIN_FDP_LP>();
-  net.lp->ts = m.d;
-  net.lp->tsize = m.ndat;
-  net.lp->wopt.assign(tam_parametros_zelbrin_fdp(net), 0);
-}
-
-long double objetivo(ZELBRIN_FDP& net, std::vector<long double> w) {
-  std::vector<long double> g(w.size());
-  return evalua_grad_zelbrin_fdp(w, g, net);
-}
+using prueba::objetivo;
 
 // The penalty's share of the objective, 0.001 sum(b^2) / nh, and of its gradient.
 long double penalizacion(const ZELBRIN_FDP& net, const std::vector<long double>& w, std::vector<long double>* g) {
