@@ -14,8 +14,8 @@
 #include "common/read_data.hpp"
 #include "korbent/mensajes.hpp"
 #include "korbent/zelbrin_fdp.hpp"
-#include "korbent/zelbrin_fdp_entrena.hpp"
 #include "korbent/zelbrin_fdp_em.hpp"
+#include "korbent/zelbrin_fdp_entrena.hpp"
 #include "korbent/zelbrin_fdp_rep.hpp"
 #include "terminal/interrupcion.hpp"
 
