@@ -14,8 +14,8 @@ namespace {
 // enough to keep the parts' meetings (one a block) rare.
 constexpr std::size_t kValoresBloque = 2048, kValoresBloqueReparto = 16384;
 
-// Responsibilities summing to less than one row leave a kernel's centre and widths where they are: they
-// would be the mean and spread of a fraction of a row, down to 0/0 when they vanish.
+// Responsibilities summing to less than one row leave a kernel's centre and widths where they are (but for
+// the penalty's bound): they would be the mean and spread of a fraction of a row, down to 0/0 when they vanish.
 constexpr long double kMasaMinima = 1;
 
 }  // namespace
@@ -142,7 +142,15 @@ void IteracionEm::maximiza(std::span<long double> w) const {
   const long double c = 0.001 * static_cast<long double>(n_) / static_cast<long double>(nh_);
   for (std::size_t h = 0; h < nh_; ++h) {
     wa[h] = std::copysign(std::sqrt(masa_[h] / total), wa[h]);
-    if (!(masa_[h] >= kMasaMinima)) continue;
+    if (!(masa_[h] >= kMasaMinima)) {
+      // Kept in place, yet no narrower than the penalty lets one row's worth hold it: a start that put it on a
+      // lone row (k-means gives such a kernel the least width) would otherwise stay a spike there. The optimum
+      // of its share, m / (2 (V + c)) with m < 1, lies below the bound, so the step still raises no objective.
+      const long double tope = kMasaMinima / (2 * c);
+      for (std::size_t k = h * ni_; k < (h + 1) * ni_; ++k)
+        if (b[k] * b[k] > tope) b[k] = std::copysign(std::sqrt(tope), b[k]);
+      continue;
+    }
     // Each coordinate maximises m ln|b| - b^2 (V + c), V the responsibility-weighted squared distance from the
     // new centre: b^2 = m / (2 (V + c)), never above m / (2c), however close the rows. V is taken about the
     // old centre, which keeps it accurate as the centre settles.

@@ -25,7 +25,8 @@ class IteracionEm {
   // The objective at w, penalty included, and each kernel's responsibilities summed for maximiza.
   long double esperanza(std::span<const long double> w);
   // w becomes the maximum of the expected penalised log-likelihood under the last esperanza's
-  // responsibilities. A kernel with less than one row's worth of them keeps its centre and widths.
+  // responsibilities. A kernel with less than one row's worth of them keeps its centre and widths, but is
+  // widened to the least width the penalty allows one row's worth.
   void maximiza(std::span<long double> w) const;
 
  private:

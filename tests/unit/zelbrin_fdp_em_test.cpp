@@ -157,6 +157,25 @@ TEST(IteracionEmSana, DuplicatedRowAndUnreachedKernel) {
   EXPECT_TRUE(std::isfinite(objetivo(*net, w)));
 }
 
+// Two spikes sharing a lone row hold half a row each, too little to move them: they are still widened to the
+// penalty's bound for one row, without raising the objective.
+TEST(IteracionEmSana, KernelsBelowOneRowAreWidenedToThePenaltysBound) {
+  MATRIZ m = grupos({{{0, 0}, {1, 1}, 40}}, 7);
+  m.d.push_back({6, 6});
+  m.ndat = 41;
+  auto net = prueba::red_identidad(2, 3, 0);
+  con_filas(*net, m);
+  std::vector<long double> w = {0, 0, 6, 6, 6, 6, 1, 1, 200, 200, 200, -200, 1, 1, 1};
+  IteracionEm em(*net);
+  const long double antes = em.esperanza(w);
+  em.maximiza(w);
+  EXPECT_LE(em.esperanza(w), antes);
+  const long double tope = std::sqrt(1 / (2 * 0.001L * 41 / 3));
+  for (std::size_t k = 8; k < 12; ++k) EXPECT_NEAR(std::abs(w[k]), tope, 1e-12) << k;
+  EXPECT_LT(w[11], 0);
+  EXPECT_EQ(w[4], 6);
+}
+
 // Clusters far apart whose rows have exactly the truth's means and spreads: from the truth perturbed, the
 // cycles go back to it (the widths as the penalty widens them, s^2 + 0.001 / (nh share)) and end by
 // themselves; a report that asks to stop ends them at once.
