@@ -127,7 +127,8 @@ long double IteracionEm::esperanza(std::span<const long double> w) {
       }
     }
   });
-  return -suma_ln / static_cast<long double>(n_) + 0.001 * b2 / static_cast<long double>(nh_);
+  menos_log_media_ = -suma_ln / static_cast<long double>(n_);
+  return menos_log_media_ + 0.001 * b2 / static_cast<long double>(nh_);
 }
 
 void IteracionEm::maximiza(std::span<long double> w) const {

@@ -257,10 +257,11 @@ long double evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<lo
   return -ev / n;
 }
 
-bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Marcador<long double>& marcador) {
+bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Marcador<long double>& marcador,
+                           const long double* etr_hallado) {
   desempaqueta_zelbrin_fdp(net, w);
   ZELBRIN_FDP_LP& lp = *net.lp;
-  const long double etr = menos_log_media(net, lp.ts, lp.tsize);
+  const long double etr = etr_hallado ? *etr_hallado : menos_log_media(net, lp.ts, lp.tsize);
   long double ets = 0;
   if (net.tp) {
     ets = menos_log_media(net, net.tp->ts, net.tp->tsize);
@@ -299,16 +300,25 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
       marcador.paciencia = 0;
     }
     FinGconj fin;
-    const auto actualiza = [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); };
-    if (optimizador_korbent() == Optimizador::em)
-      em_zelbrin_fdp(net, w, nco, actualiza, &fin);
-    else
+    if (optimizador_korbent() == Optimizador::em) {
+      // EM's objective leaves out the density's constant factors, which the report's Etr keeps.
+      const FactorDensidad f = factor_densidad_zelbrin_fdp(net);
+      const long double constante = std::log(f.pi_ni) - std::log(f.jac);
+      em_zelbrin_fdp(
+          net, w, nco,
+          [&](std::span<const long double> x, long double e) {
+            const long double etr = e + constante;
+            return actualiza_zelbrin_fdp(x, net, marcador, &etr);
+          },
+          &fin);
+    } else {
       lmqn1(
           std::span<long double>(w), nco,
           [&net](std::span<const long double> x, std::span<long double> g) {
             return evalua_grad_zelbrin_fdp(x, g, net);
           },
-          actualiza, &fin);
+          [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
+    }
     if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
     // korbent numbers its cycle lines from 0.
     msg_comun::aviso_fin_entrenamiento(

@@ -28,4 +28,6 @@ void desempaqueta_zelbrin_fdp(ZELBRIN_FDP& net, std::span<const long double> w);
 long double evalua_grad_zelbrin_fdp(std::span<const long double> w, std::span<long double> dw, ZELBRIN_FDP& net);
 // Once per optimisation cycle: Etr, Ets, the kept parameters (those of a new minimum of the record's test
 // value, or every point without a test set), then the report numbered by the record's count. True asks to stop.
-bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Marcador<long double>& marcador);
+// An optimiser that has just been over the training rows at w passes their Etr, which spares a pass.
+bool actualiza_zelbrin_fdp(std::span<const long double> w, ZELBRIN_FDP& net, Marcador<long double>& marcador,
+                           const long double* etr_hallado = nullptr);

@@ -263,6 +263,12 @@ TEST_F(KorbentCorre, EmTrainsUntilItConvergesAndUnknownOptimisersAreRefused) {
   const Resultado em = corre(KORBENT_BIN, args, dir_.path(), "", 120, {"KORBENT_OPTIMIZADOR=em"});
   EXPECT_EQ(em.estado, 0);
   EXPECT_LT(ultimo_ciclo(em.salida), 4999);
+  // From the same start, its first report is the specified optimiser's, though taken from its own pass.
+  const Resultado gc = corre(KORBENT_BIN, args, dir_.path(), "", 120, {});
+  const auto ciclo0 = [](const std::string& s) {
+    return s.substr(s.find("Ciclo: 0"), s.find('\n', s.find("Ciclo: 0")));
+  };
+  EXPECT_EQ(ciclo0(em.salida), ciclo0(gc.salida));
   EXPECT_EQ(em.errores, "Aviso: el entrenamiento acab\xA2 en el ciclo " + std::to_string(ultimo_ciclo(em.salida)) +
                             " de 5000: la \xA3ltima iteraci\xA2n baj\xA2 el error menos de 1e-12 de su valor; ha "
                             "convergido\n");

@@ -196,7 +196,7 @@ TEST(IteracionEmSana, ReturnsToAKnownMixtureFromItsTruthPerturbed) {
   unsigned informes = 0;
   FinGconj fin;
   em_zelbrin_fdp(
-      *net, w, 1000, [&](std::span<const long double>) { return ++informes > 1000; }, &fin);
+      *net, w, 1000, [&](std::span<const long double>, long double) { return ++informes > 1000; }, &fin);
   EXPECT_EQ(fin.motivo, MotivoFin::sin_mejora);
   EXPECT_LT(fin.ciclos, 1000u);
   EXPECT_EQ(informes, fin.ciclos);
@@ -215,7 +215,7 @@ TEST(IteracionEmSana, ReturnsToAKnownMixtureFromItsTruthPerturbed) {
   w = inicio;
   informes = 0;
   em_zelbrin_fdp(
-      *net, w, 1000, [&](std::span<const long double>) { return ++informes == 2; }, &fin);
+      *net, w, 1000, [&](std::span<const long double>, long double) { return ++informes == 2; }, &fin);
   EXPECT_EQ(fin.motivo, MotivoFin::usuario);
   EXPECT_EQ(fin.ciclos, 2u);
 }
