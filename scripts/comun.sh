@@ -253,6 +253,15 @@ busca_programa() {
 ejecuta_barrido() {
   command -v parallel >/dev/null 2>&1 || falla "no se encuentra GNU parallel (Debian: apt-get install parallel, o make deps)"
   busca_programa "$1" "$2"
+  # The runs at a time share the cores: each program would otherwise start a thread per core.
+  eval "hilos=\${${1}_HILOS-}"
+  if [ -z "$hilos" ]; then
+    nucleos=$(nproc 2>/dev/null || echo 1)
+    hilos=$((nucleos / ${jobs:-$nucleos}))
+    [ "$hilos" -ge 1 ] || hilos=1
+    eval "${1}_HILOS=\$hilos"
+    export "${1}_HILOS"
+  fi
   (cd "$dir" && parallel --will-cite ${jobs:+--jobs "$jobs"} --halt never sh {}/corre.sh :::: trabajos.txt)
   recoge
 }
