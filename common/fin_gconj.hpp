@@ -2,6 +2,8 @@
 #pragma once
 
 #include "common/errmess.hpp"
+#include "common/marcador.hpp"
+#include "common/mensajes.hpp"
 
 // Why a run ended, and after how many reports (the cycle lines its caller prints, the starting point's
 // first): the caller tells the user, the numeric core prints nothing of its own. `paciencia` is the
@@ -56,5 +58,23 @@ inline void aviso_fin_entrenamiento(MotivoFin motivo, unsigned hechos, unsigned 
           hechos, pedidos, contexto.paciencia, contexto.variable, contexto.paciencia);
       break;
   }
+}
+
+// Patience watches the test error: without a test set it is set aside, with a warning, and the training runs
+// its nco cycles.
+template <class Real>
+void aparta_paciencia_sin_test(Marcador<Real>& marcador, bool hay_test, const char* variable, unsigned nco) {
+  if (marcador.paciencia == 0 || hay_test) return;
+  aviso_paciencia_sin_test(variable, marcador.paciencia, nco);
+  marcador.paciencia = 0;
+}
+
+// The end of a training as the user reads it: a record out of patience is why it stopped, whatever the
+// optimiser saw.
+template <class Real>
+void avisa_fin(FinGconj fin, unsigned hechos, unsigned pedidos, const Marcador<Real>& marcador, ContextoFin contexto) {
+  if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
+  contexto.paciencia = marcador.paciencia;
+  aviso_fin_entrenamiento(fin.motivo, hechos, pedidos, contexto);
 }
 }  // namespace msg_comun

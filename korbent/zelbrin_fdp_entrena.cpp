@@ -295,10 +295,7 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
   marcador.paciencia = paciencia_de_entorno(kPacienciaKorbent);
   // Without rows there is neither objective nor report (each would be 0/0).
   if (nco > 0 && lp.tsize > 0) {
-    if (marcador.paciencia > 0 && !net.tp) {
-      msg_comun::aviso_paciencia_sin_test(kPacienciaKorbent, marcador.paciencia, nco);
-      marcador.paciencia = 0;
-    }
+    msg_comun::aparta_paciencia_sin_test(marcador, net.tp != nullptr, kPacienciaKorbent, nco);
     FinGconj fin;
     if (optimizador_korbent() == Optimizador::em) {
       // EM's objective leaves out the density's constant factors, which the report's Etr keeps.
@@ -319,11 +316,9 @@ void entrena_zelbrin_fdp(ZELBRIN_FDP& net, unsigned nco, const MATRIZ& mtr, cons
           },
           [&](std::span<const long double> x) { return actualiza_zelbrin_fdp(x, net, marcador); }, &fin);
     }
-    if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
     // korbent numbers its cycle lines from 0.
-    msg_comun::aviso_fin_entrenamiento(
-        fin.motivo, fin.ciclos - 1, nco,
-        {.variable = kPacienciaKorbent, .paciencia = marcador.paciencia, .otro_arranque = msg_korbent::otro_arranque});
+    msg_comun::avisa_fin(fin, fin.ciclos - 1, nco, marcador,
+                         {.variable = kPacienciaKorbent, .otro_arranque = msg_korbent::otro_arranque});
   }
   // The kept parameters, not the optimiser's last point, which no report has seen.
   desempaqueta_zelbrin_fdp(net, lp.wopt);

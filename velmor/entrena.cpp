@@ -100,10 +100,7 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro) {
   m.lp->pase = pase_de_entorno();
   Marcador<double>& marcador = registro.marcador;
   const unsigned nco = static_cast<unsigned>(m.lp->nco);
-  if (marcador.paciencia > 0 && !m.tp) {
-    msg_comun::aviso_paciencia_sin_test(kPacienciaVelmor, marcador.paciencia, nco);
-    marcador.paciencia = 0;
-  }
+  msg_comun::aparta_paciencia_sin_test(marcador, m.tp != nullptr, kPacienciaVelmor, nco);
   reparte_hilos(m, hilos_de_entorno("VELMOR_HILOS"));
   empaqueta_pesos(*m.mp, w);
   // Without a save of this training there are no best weights to load back.
@@ -112,9 +109,7 @@ void train_velmor(VELMOR& m, RegistroVelmor& registro) {
   gconj(
       std::span<double>(w), nco, [&](std::span<const double> x, std::span<double> g) { return grad_velmor(x, g, m); },
       [&](std::span<const double> x, double etr) { return seguimiento(x, etr, m, registro); }, &fin);
-  if (marcador.sin_paciencia()) fin.motivo = MotivoFin::paciencia;
-  msg_comun::aviso_fin_entrenamiento(fin.motivo, fin.ciclos, nco,
-                                     {.variable = kPacienciaVelmor, .paciencia = marcador.paciencia});
+  msg_comun::avisa_fin(fin, fin.ciclos, nco, marcador, {.variable = kPacienciaVelmor});
   // The best weights by test error are on disk; a test error that never fell below the start value
   // (not a number, or huge) saved nothing, and the optimiser's point is all there is.
   if (m.tp && marcador.guardado)
